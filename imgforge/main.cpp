@@ -1,3 +1,6 @@
 #include "run.h"
 
-int main(int argc, char **argv) { return imgforge::run(argc, argv); }
+int main(int argc, char **argv)
+{
+    return imgforge::run(argc, argv);
+}

@@ -17,8 +17,9 @@ struct walk_args {
     uint32_t addr; // offset of the record data in the region
     uint16_t len;
     nvds_read_fn read;
-    const char *arg;   // -o path, or nullptr
-    bool *file_failed; // set by a decoder whose output file failed
+    const char *arg;    // -o path, or nullptr
+    bool *file_failed;  // set by a decoder whose output file failed
+    const char *format; // the catalogue's value format, for decoders that print one value
 };
 
 // A content decoder prints the record content on standard output. The

@@ -36,16 +36,29 @@ inline int read_region(uint32_t address, uint32_t length, uint8_t *dst)
     return 0;
 }
 
-// The record data is placed at `addr` in a region that ends right after it.
+struct record_context {
+    uint32_t addr = 0x10;
+    uint8_t tag = 0;
+    const char *format = nullptr;
+    const char *output_location = nullptr;
+    bool *file_failed = nullptr;
+};
+
+// The record data is placed at ctx.addr in a region that ends right after it.
 inline decoded run_decoder(imgforge::content_decoder decoder, const std::vector<uint8_t> &data,
-                           uint32_t addr = 0x10, const char *output_location = nullptr,
-                           bool *file_failed = nullptr)
+                           const record_context &ctx = {})
 {
+    uint32_t addr = ctx.addr;
     region().assign(addr, 0xEE);
     region().insert(region().end(), data.begin(), data.end());
     bool failed = false;
-    imgforge::walk_args args{0, addr, uint16_t(data.size()), read_region, output_location,
-                             file_failed ? file_failed : &failed};
+    imgforge::walk_args args{ctx.tag,
+                             addr,
+                             uint16_t(data.size()),
+                             read_region,
+                             ctx.output_location,
+                             ctx.file_failed ? ctx.file_failed : &failed,
+                             ctx.format};
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     int result = decoder(read_region, addr, uint16_t(data.size()), args);

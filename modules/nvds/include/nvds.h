@@ -117,7 +117,10 @@ uint8_t nvds_del_all_unlocked_workarounds(uint8_t tag);
 const char *nvds_stat(uint32_t code);
 
 // Header decoding helpers shared by the engine and its callers.
-inline uint32_t nvds_header_length(const uint8_t header[4]) { return (header[2] & 0x80) ? 4 : 3; }
+inline uint32_t nvds_header_length(const uint8_t header[4])
+{
+    return (header[2] & 0x80) ? 4 : 3;
+}
 inline uint16_t nvds_data_length(const uint8_t header[4])
 {
     return (header[2] & 0x80) ? uint16_t((header[2] & 0x7F) + header[3] * 128) : header[2];

@@ -24,7 +24,10 @@ const nvds_backend *backend = &nvds_memory_backend;
 
 constexpr uint8_t STATUS_NEW = NVDS_STATUS_UNLOCKED | NVDS_STATUS_PRESENT;
 
-bool is_workaround(uint8_t tag) { return tag >= NVDS_FIRST_WORKAROUND_TAG; }
+bool is_workaround(uint8_t tag)
+{
+    return tag >= NVDS_FIRST_WORKAROUND_TAG;
+}
 
 // Builds a record header; returns its length (3 or 4).
 uint32_t make_header(uint8_t tag, uint16_t length, uint8_t header[4])
@@ -41,11 +44,17 @@ uint32_t make_header(uint8_t tag, uint16_t length, uint8_t header[4])
     return 4;
 }
 
-void write_status(uint32_t record, uint8_t status) { nvds_env.write(record + 1, 1, &status); }
+void write_status(uint32_t record, uint8_t status)
+{
+    nvds_env.write(record + 1, 1, &status);
+}
 
 } // namespace
 
-void nvds_set_backend(const nvds_backend *b) { backend = b ? b : &nvds_memory_backend; }
+void nvds_set_backend(const nvds_backend *b)
+{
+    backend = b ? b : &nvds_memory_backend;
+}
 
 void assert_err(const char *condition, const char *file, int line)
 {
@@ -56,22 +65,30 @@ void assert_err(const char *condition, const char *file, int line)
 
 const char *nvds_stat(uint32_t code)
 {
-    static const char *const texts[] = {"OK",
-                                        "FAIL",
-                                        "TAG_NOT_DEFINED",
-                                        "NO_SPACE_AVAILABLE",
-                                        "LENGTH_OUT_OF_RANGE",
-                                        "PARAM_LOCKED",
-                                        "CORRUPT"};
+    static const char *const texts[] = {
+        "OK",           "FAIL",   "TAG_NOT_DEFINED", "NO_SPACE_AVAILABLE", "LENGTH_OUT_OF_RANGE",
+        "PARAM_LOCKED", "CORRUPT"};
     return code < sizeof texts / sizeof texts[0] ? texts[code] : "?";
 }
 
 // --- Memory access -------------------------------------------------------------------------------
 
-int nvds_null_read(uint32_t, uint32_t, uint8_t *) { return 0; }
-uint32_t nvds_null_cmp(uint32_t, uint32_t, const uint8_t *) { return 1; }
-int nvds_null_write(uint32_t, uint32_t, const uint8_t *) { return 0; }
-int nvds_null_erase(uint32_t, uint32_t) { return 0; }
+int nvds_null_read(uint32_t, uint32_t, uint8_t *)
+{
+    return 0;
+}
+uint32_t nvds_null_cmp(uint32_t, uint32_t, const uint8_t *)
+{
+    return 1;
+}
+int nvds_null_write(uint32_t, uint32_t, const uint8_t *)
+{
+    return 0;
+}
+int nvds_null_erase(uint32_t, uint32_t)
+{
+    return 0;
+}
 
 int nvds_read(uint32_t address, uint32_t length, uint8_t *dst)
 {
@@ -129,8 +146,7 @@ uint8_t nvds_init(uint8_t *base, uint32_t total_size)
     uint8_t type = 0;
     backend->identify(&type);
     if (type == 0) {
-        nvds_env = {nvds_null_read, nvds_null_cmp, nvds_null_write, nvds_null_erase,
-                    nullptr,        0,             0};
+        nvds_env = {nvds_null_read, nvds_null_cmp, nvds_null_write, nvds_null_erase, nullptr, 0, 0};
         nvds_reset_tag_cache();
         return NVDS_FAIL;
     }
