@@ -1,23 +1,43 @@
 #include "run.h"
 
+#include "driver.h"
 #include "fatal.h"
+#include "image.h"
 #include "nvds.h"
 
 #include <cstdio>
 
 namespace imgforge {
 
-int run(int argc, char **argv)
+namespace {
+
+int run_guarded(int argc, char **argv)
 {
-    (void)argc;
-    (void)argv;
     try {
+        image_start();
+        drive(argc, argv);
         return EXIT_OK;
     } catch (const fatal &f) {
         return f.status;
     } catch (const nvds_abort &a) {
         return a.status;
     }
+}
+
+} // namespace
+
+int run(int argc, char **argv)
+{
+    int status = run_guarded(argc, argv);
+    image_release();
+    // Listings and images go to standard output: a failed write is a failed run.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::clearerr(stdout);
+        std::fprintf(stderr, "ERROR: failed to write to standard output\n");
+        if (status == EXIT_OK)
+            status = EXIT_FILE;
+    }
+    return status;
 }
 
 } // namespace imgforge
