@@ -2,6 +2,7 @@
 
 #include "args.h"
 #include "fatal.h"
+#include "hw_cfg.h"
 #include "image.h"
 #include "listing.h"
 #include "nvds.h"
@@ -35,12 +36,18 @@ void act_tag(run_options &o, const char *arg)
     o.current_tag = uint8_t(tag);
 }
 
+uint8_t *hw_cfg_word()
+{
+    return nvds_buf + buf_size - HW_CFG_BYTES;
+}
+
 void act_hw_bits(run_options &, const char *arg)
 {
     if (!nvds_inverted) {
         std::fprintf(stderr, "ERROR: must specify -i before -w '%s'\n", arg);
         die(EXIT_USAGE);
     }
+    blow_hw_bits(hw_cfg_word(), hw_bits_to_blow(arg));
 }
 
 void act_show_hw_cfg(run_options &o, const char *)
@@ -89,11 +96,11 @@ const opt opts[20] = {
      [](run_options &o, const char *) { set_flag(&run_options::split_output, o); }},
     {'O', true, "Output directory for the split data (ignored without -S)", nullptr, false,
      [](run_options &o, const char *a) { o.split_dir = a; }},
-    {'w', true, "HW bits to blow (with -i only)", nullptr, false, act_hw_bits},
+    {'w', true, "HW bits to blow (with -i only)", extra_usage_HW_bits, false, act_hw_bits},
     {'N', false, "Show non-NVDS OTP bytes (HW bits) (with -ip or -iv only)", nullptr, false,
      act_show_hw_cfg},
     {'X', false, "Hide internal HW bits (with -N or -Hw only)", nullptr, false,
-     [](run_options &o, const char *) { o.hide_internal = true; }},
+     [](run_options &, const char *) { show_int_hw_cfg = false; }},
 };
 // clang-format on
 
@@ -173,7 +180,7 @@ struct option_scanner {
 // -X only makes sense with -N or the help of -w.
 void check_hide_rule(const run_options &o)
 {
-    if (o.hide_internal && !o.show_hw_cfg && !(o.help_opt && o.help_opt[0] == 'w')) {
+    if (!show_int_hw_cfg && !o.show_hw_cfg && !(o.help_opt && o.help_opt[0] == 'w')) {
         std::fprintf(stderr, "ERROR: -X specified without -N or -Hw\n");
         die(EXIT_USAGE);
     }
@@ -206,7 +213,10 @@ void final_phase(const run_options &o)
     if (o.output_location && !o.pretty_dump && !o.output_binary)
         std::fprintf(stderr, "WARNING: -o specified without -p or -b\n");
     if (o.dump) {
-        list_records();
+        if (o.show_hw_cfg)
+            print_hw_cfg(get_hw_cfg(hw_cfg_word()), o.pretty_dump);
+        else
+            list_records();
         return;
     }
     if (o.split_output) {

@@ -2,6 +2,7 @@
 
 #include "driver.h"
 #include "fatal.h"
+#include "hw_cfg.h"
 #include "image.h"
 #include "nvds.h"
 
@@ -14,6 +15,8 @@ namespace {
 int run_guarded(int argc, char **argv)
 {
     try {
+        show_int_hw_cfg = true;
+        check_hw_cfg_tab();
         image_start();
         drive(argc, argv);
         return EXIT_OK;
