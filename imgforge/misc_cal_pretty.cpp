@@ -2,6 +2,7 @@
 #include "misc_cal_pretty.h"
 
 #include "bytes.h"
+#include "pretty_settings.h"
 #include "rat_approx.h"
 
 #include <algorithm>
@@ -20,19 +21,13 @@ constexpr int64_t gain_max_denom = 100000;
 // The dispatcher prefix "@%04x MISC_CAL " plus "GADC_GAIN_OFFSET=  ".
 constexpr const char *channel_indent = "                                  ";
 
-struct trailing_field {
-    const char *name;
-    uint16_t offset;
-    uint8_t width; // 4 or 1 bytes
-    bool is_signed;
-};
-
-constexpr trailing_field trailing_fields[] = {
+// Each appears once the content reaches into it.
+constexpr named_field trailing_fields[] = {
     {"PSEQ_XTAL_BITS1", 96, 4, false}, {"PMU_TOP_PMU2A", 100, 4, false},
     {"PMU_TOP_PMU3", 104, 4, false},   {"PMU_TOP_PMU4", 108, 4, false},
     {"tx_gain_offset", 112, 1, true},  {"misc", 113, 1, false},
 };
-constexpr size_t trailing_count = sizeof trailing_fields / sizeof trailing_fields[0];
+constexpr field_layout trailing_layout = make_layout(trailing_fields, misc_cal_size, 0);
 
 struct gadc_value {
     float gain;
@@ -106,21 +101,6 @@ void print_gadc_channel(const uint8_t *rec, const gadc_table &t, int c)
     std::printf("\n");
 }
 
-// Each field appears once the content reaches into it.
-void print_trailing_fields(const uint8_t *rec, uint16_t len)
-{
-    for (size_t i = 0; i < trailing_count; i++) {
-        const trailing_field &f = trailing_fields[i];
-        if (len <= f.offset)
-            break;
-        const uint8_t *p = rec + f.offset;
-        uint32_t value = f.width == 4 ? le32(p) : f.is_signed ? uint32_t(int32_t(int8_t(*p))) : *p;
-        std::printf("%s=%#x", f.name, value);
-        if (i + 1 < trailing_count)
-            std::printf("%c", ',');
-    }
-}
-
 } // namespace
 
 int pretty_MISC_CAL_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
@@ -132,7 +112,7 @@ int pretty_MISC_CAL_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk
     decode_gadc(rec, t);
     for (int c = 0; c < gadc_channels; c++)
         print_gadc_channel(rec, t, c);
-    print_trailing_fields(rec, len);
+    print_fields(rec, len, trailing_layout);
     return 0;
 }
 
