@@ -1,0 +1,21 @@
+// Best rational approximation of a real number with a bounded denominator.
+#ifndef IMGFORGE_RAT_APPROX_H
+#define IMGFORGE_RAT_APPROX_H
+
+#include <cstdint>
+
+namespace imgforge {
+
+// Approximates f by num/denom with 1 <= denom <= max(md, 1), walking the
+// continued fraction of f and taking a semiconvergent at the bound. With
+// md <= 1 the result is f truncated toward zero over 1.
+//
+// f is first scaled by doubling until it is an integer, at most up to 2^62;
+// smaller fractional parts are truncated, so tiny magnitudes come out as 0/1.
+// Magnitudes of 2^63 and above saturate the numerator to INT64_MAX (INT64_MIN
+// below -2^63 when md <= 1, else -INT64_MAX). NaN gives 0/1.
+void rat_approx(double f, int64_t md, int64_t &num, int64_t &denom);
+
+} // namespace imgforge
+
+#endif

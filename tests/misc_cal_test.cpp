@@ -1,0 +1,208 @@
+#include "decoder_harness.h"
+#include "misc_cal_pretty.h"
+#include "rat_approx.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <string>
+#include <utility>
+#include <vector>
+
+using imgforge::rat_approx;
+
+namespace {
+
+using fraction = std::pair<int64_t, int64_t>;
+
+fraction approx(double f, int64_t md)
+{
+    fraction r{-7, -7};
+    rat_approx(f, md, r.first, r.second);
+    return r;
+}
+
+TEST(RatApprox, ListedExamples)
+{
+    EXPECT_EQ(approx(0.5, 100000), (fraction{1, 2}));
+    EXPECT_EQ(approx(-0.75, 100000), (fraction{-3, 4}));
+    EXPECT_EQ(approx(std::ldexp(1.0, -31), 100000), (fraction{0, 1}));
+    EXPECT_EQ(approx(1e-6, 100000), (fraction{0, 1}));
+    EXPECT_EQ(approx(std::numbers::pi, 1000), (fraction{355, 113}));
+    EXPECT_EQ(approx(std::numbers::pi, 10), (fraction{22, 7}));
+    EXPECT_EQ(approx(123456.789, 100000), (fraction{123456789, 1000}));
+    EXPECT_EQ(approx(-2.5, 1), (fraction{-2, 1}));
+    EXPECT_EQ(approx(2.9, 0), (fraction{2, 1}));
+    EXPECT_EQ(approx(0.0, 100000), (fraction{0, 1}));
+}
+
+// The gain codes span 2^-31 .. (2 - 2^-12) * 2^32, either sign.
+TEST(RatApprox, GainCodeExtremes)
+{
+    EXPECT_EQ(approx(1.10009765625, 100000), (fraction{2253, 2048}));
+    EXPECT_EQ(approx(1.0 + 1.0 / 4096, 100000), (fraction{4097, 4096}));
+    EXPECT_EQ(approx(-std::ldexp(1.0, 32), 100000), (fraction{-4294967296, 1}));
+    EXPECT_EQ(approx(std::ldexp(2.0 - 1.0 / 4096, 32), 100000), (fraction{8588886016, 1}));
+    EXPECT_EQ(approx(-std::ldexp(2.0 - 1.0 / 4096, 32), 100000), (fraction{-8588886016, 1}));
+    EXPECT_EQ(approx(std::ldexp(2.0 - 1.0 / 4096, -31), 100000), (fraction{0, 1}));
+    EXPECT_EQ(approx(std::ldexp(2.0 - 1.0 / 4096, -1), 100000), (fraction{8191, 8192}));
+}
+
+// Denominators over the bound: the result is the closest fraction found.
+TEST(RatApprox, StaysWithinBoundAndClose)
+{
+    for (double f : {std::ldexp(1.0 + 1.0 / 4096, -14), 0.1, 1.0 / 3, 2.0 / 3, 1e-5, 99999.99999}) {
+        fraction r = approx(f, 100000);
+        EXPECT_GE(r.second, 1) << f;
+        EXPECT_LE(r.second, 100000) << f;
+        EXPECT_NEAR(double(r.first) / double(r.second), f, 1.0 / 100000) << f;
+    }
+    EXPECT_EQ(approx(0.1, 100000), (fraction{1, 10}));
+    EXPECT_EQ(approx(1.0 / 3, 100000), (fraction{1, 3}));
+}
+
+TEST(RatApprox, HugeAndNonFiniteInputsSaturate)
+{
+    EXPECT_EQ(approx(1e300, 100000), (fraction{INT64_MAX, 1}));
+    EXPECT_EQ(approx(-1e300, 100000), (fraction{-INT64_MAX, 1}));
+    EXPECT_EQ(approx(1e300, 1), (fraction{INT64_MAX, 1}));
+    EXPECT_EQ(approx(-1e300, 1), (fraction{INT64_MIN, 1}));
+    EXPECT_EQ(approx(1e-300, 100000), (fraction{0, 1}));
+    EXPECT_EQ(approx(0.5, INT64_MAX), (fraction{1, 2}));
+    EXPECT_EQ(approx(std::numbers::pi, INT64_MAX), (fraction{884279719003555, 281474976710656}));
+    EXPECT_EQ(approx(std::numeric_limits<double>::quiet_NaN(), 100000), (fraction{0, 1}));
+    EXPECT_EQ(approx(std::numeric_limits<double>::quiet_NaN(), 1), (fraction{0, 1}));
+    EXPECT_EQ(approx(std::numeric_limits<double>::infinity(), 100000), (fraction{INT64_MAX, 1}));
+}
+
+// --- MISC_CAL ---
+
+void put32(std::vector<uint8_t> &rec, size_t off, uint32_t v)
+{
+    for (int i = 0; i < 4; i++)
+        rec[off + i] = uint8_t(v >> (8 * i));
+}
+
+const std::string indent(34, ' ');
+const std::string zero_entries =
+    "[0]:     0.00, 0/1( 4.657e-10)   |   [1]:     0.00, 0/1( 4.657e-10)\n";
+
+std::string zero_line(int c)
+{
+    char head[20];
+    std::snprintf(head, sizeof head, "channel %2d: ", c);
+    return (c ? indent : std::string("GADC_GAIN_OFFSET=  ")) + head + zero_entries;
+}
+
+std::string zero_table()
+{
+    std::string s;
+    for (int c = 0; c < 12; c++)
+        s += zero_line(c);
+    return s;
+}
+
+harness::decoded decode(const std::vector<uint8_t> &rec)
+{
+    return harness::run_decoder(imgforge::pretty_MISC_CAL_content, rec, {.addr = 0x300});
+}
+
+TEST(MiscCal, WorkedExample)
+{
+    std::vector<uint8_t> rec(144);
+    const uint8_t head[] = {0x9A, 0xF1, 0x19, 0x00, 0x00, 0xE8, 0xF1, 0xFF,
+                            0x00, 0xF0, 0x01, 0x80, 0x00, 0xF0, 0xFF, 0x7F};
+    std::copy(std::begin(head), std::end(head), rec.begin());
+    harness::decoded d = decode(rec);
+    std::string expected =
+        "GADC_GAIN_OFFSET=  channel  0: [0]:     1.50, 2253/2048( 1.100e+00)   |   [1]:    -1.00,"
+        "           3/4( 7.500e-01)\n" +
+        indent +
+        "channel  1: [0]: -2048.00,    1/1   ( 1.000e+00)   |   [1]:  2047.50, -4294967296/1"
+        "(-4.295e+09)\n" +
+        indent +
+        "channel  2: [0]:     0.00,    0/1   ( 4.657e-10)   |   [1]:     0.00,           0/1"
+        "( 4.657e-10)\n";
+    EXPECT_EQ(d.out.substr(0, expected.size()), expected);
+    EXPECT_EQ(d.result, 0);
+    EXPECT_EQ(d.err, "");
+}
+
+TEST(MiscCal, ExtremeGainCodesAlignColumns)
+{
+    std::vector<uint8_t> rec(96);
+    put32(rec, 0, 0xFFFFFFFF); // offset -0.5, gain -(2 - 2^-12) * 2^32
+    put32(rec, 4, 0x0001F001); // gain 1 + 2^-12
+    harness::decoded d = decode(rec);
+    std::string expected =
+        "GADC_GAIN_OFFSET=  channel  0: [0]:    -0.50, -8588886016/1(-8.589e+09)   |   [1]:"
+        "     0.00, 4097/4096( 1.000e+00)\n" +
+        indent +
+        "channel  1: [0]:     0.00,           0/1( 4.657e-10)   |   [1]:     0.00,    0/1   "
+        "( 4.657e-10)\n";
+    EXPECT_EQ(d.out.substr(0, expected.size()), expected);
+}
+
+TEST(MiscCal, ZeroTableHasNoTrailingLine)
+{
+    EXPECT_EQ(decode(std::vector<uint8_t>(96)).out, zero_table());
+}
+
+TEST(MiscCal, ShortContentShowsZeros)
+{
+    EXPECT_EQ(decode({}).out, zero_table());
+    std::vector<uint8_t> padded(96);
+    put32(padded, 0, 0x0019F19A);
+    put32(padded, 4, 0x00FFFFFF); // top byte beyond the short content
+    std::vector<uint8_t> rec(padded.begin(), padded.begin() + 7);
+    EXPECT_EQ(decode(rec).out, decode(padded).out);
+}
+
+TEST(MiscCal, TrailingFieldsByLength)
+{
+    std::vector<uint8_t> full(144);
+    put32(full, 96, 0x12345678);
+    put32(full, 100, 0);
+    put32(full, 104, 0xABCDEF01);
+    put32(full, 108, 0x1);
+    full[112] = 0xFD; // -3
+    full[113] = 1;
+    const std::pair<size_t, const char *> cases[] = {
+        {96, ""},
+        {97, "PSEQ_XTAL_BITS1=0x78,"},
+        {112,
+         "PSEQ_XTAL_BITS1=0x12345678,PMU_TOP_PMU2A=0,PMU_TOP_PMU3=0xabcdef01,PMU_TOP_PMU4=0x1,"},
+        {113, "PSEQ_XTAL_BITS1=0x12345678,PMU_TOP_PMU2A=0,PMU_TOP_PMU3=0xabcdef01,PMU_TOP_PMU4=0x1,"
+              "tx_gain_offset=0xfffffffd,"},
+        {114, "PSEQ_XTAL_BITS1=0x12345678,PMU_TOP_PMU2A=0,PMU_TOP_PMU3=0xabcdef01,PMU_TOP_PMU4=0x1,"
+              "tx_gain_offset=0xfffffffd,misc=0x1"},
+        {144, "PSEQ_XTAL_BITS1=0x12345678,PMU_TOP_PMU2A=0,PMU_TOP_PMU3=0xabcdef01,PMU_TOP_PMU4=0x1,"
+              "tx_gain_offset=0xfffffffd,misc=0x1"},
+    };
+    for (const auto &[len, line] : cases) {
+        std::vector<uint8_t> rec(full.begin(), full.begin() + long(len));
+        EXPECT_EQ(decode(rec).out, zero_table() + line) << "length " << len;
+    }
+}
+
+TEST(MiscCal, ContentEndingInsideAFieldShowsZeroFill)
+{
+    std::vector<uint8_t> rec(98);
+    rec[96] = 0x34;
+    rec[97] = 0x12;
+    EXPECT_EQ(decode(rec).out, zero_table() + "PSEQ_XTAL_BITS1=0x1234,");
+}
+
+TEST(MiscCal, LongerContentDecodesFirst144Bytes)
+{
+    std::vector<uint8_t> rec(300, 0);
+    rec[113] = 0x7F;
+    for (size_t i = 144; i < rec.size(); i++)
+        rec[i] = 0xAA;
+    EXPECT_EQ(decode(rec).out, zero_table() + "PSEQ_XTAL_BITS1=0,PMU_TOP_PMU2A=0,PMU_TOP_PMU3=0,"
+                                              "PMU_TOP_PMU4=0,tx_gain_offset=0,misc=0x7f");
+}
+
+} // namespace
