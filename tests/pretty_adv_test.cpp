@@ -1,0 +1,288 @@
+#include "pretty_adv.h"
+
+#include "decoder_harness.h"
+
+#include <string>
+#include <vector>
+
+using namespace imgforge;
+using bytes = std::vector<uint8_t>;
+using namespace std::string_literals;
+
+namespace {
+
+struct payload_case {
+    bytes data;
+    std::string out;
+    std::string err = "";
+    int errors = 0;
+};
+
+void expect_payloads(const std::vector<payload_case> &cases)
+{
+    for (const payload_case &c : cases) {
+        harness::decoded d = harness::run_decoder(pretty_APP_BLE_DATA_content, c.data);
+        EXPECT_EQ(d.out, c.out) << "payload of " << c.data.size() << " bytes";
+        EXPECT_EQ(d.err, c.err) << c.out;
+        EXPECT_EQ(d.result, c.errors) << c.out;
+    }
+}
+
+// Service data of the Eddystone UUID.
+bytes eddystone(const bytes &frame)
+{
+    bytes b{uint8_t(frame.size() + 3), 0x16, 0xAA, 0xFE};
+    b.insert(b.end(), frame.begin(), frame.end());
+    return b;
+}
+
+const char no_tld[] = "WARNING: could not find a TLD in eddystone beacon";
+
+std::string incomplete(int recno, int off)
+{
+    return "ERROR in record #" + std::to_string(recno) + " (offset " + std::to_string(off) +
+           " relative to address 0x10): incomplete header\n";
+}
+
+bytes create_cmd(std::initializer_list<std::pair<size_t, uint8_t>> fields)
+{
+    bytes b(39, 0);
+    for (auto [offset, value] : fields)
+        b[offset] = value;
+    return b;
+}
+
+const std::string zero_param =
+    "type=LEGACY, disc_mode=NON_DISC, prop=NON_CONN_NON_SCAN, max_tx_pwr=0dBm, "
+    "filter_pol=ANY_CON_ANY, peer_addr=00:00:00:00:00:00, peer_addr_ty=public, "
+    "prim.adv_intv_min=0us, prim.adv_intv_max=0us, prim.chnl_map=00, prim.phy=PHY_UNDEF, "
+    "second.max_skip=00, second.phy=PHY_UNDEF, second.adv_sid=00, period.adv_intv_min=0ms, "
+    "period.adv_intv_max=0ms";
+
+std::string create_text(const bytes &record)
+{
+    return harness::run_decoder(pretty_ACT_CRT_CMD_content, record).out;
+}
+
+} // namespace
+
+TEST(ActivityStart, DurationAndEventsWithShortAndLongRecords)
+{
+    auto out = [](const bytes &b) {
+        return harness::run_decoder(pretty_ACT_STRT_CMD_content, b).out;
+    };
+    EXPECT_EQ(out({0x2C, 0x01, 0x05}), "duration=3000ms, max_adv_evt=5");
+    EXPECT_EQ(out({0xFF, 0xFF, 0xFF}), "duration=655350ms, max_adv_evt=255");
+    EXPECT_EQ(out({0x0A}), "duration=100ms, max_adv_evt=0");
+    EXPECT_EQ(out({}), "duration=0ms, max_adv_evt=0");
+    EXPECT_EQ(out({0x01, 0x00, 0x02, 0x99, 0x99}), "duration=10ms, max_adv_evt=2");
+}
+
+TEST(RestartDuration, TenMillisecondUnitsWithoutWrapping)
+{
+    auto out = [](const bytes &b) { return harness::run_decoder(pretty_RSTRT_DUR_content, b).out; };
+    EXPECT_EQ(out({0x64, 0, 0, 0}), "1000ms");
+    EXPECT_EQ(out({0, 0, 0, 0}), "0ms");
+    EXPECT_EQ(out({0xFF, 0xFF, 0xFF, 0xFF}), "42949672950ms");
+}
+
+TEST(Interval, LargestWholeUnitIn64Bits)
+{
+    intv_text buf;
+    EXPECT_STREQ(adv_intv_to_str(0, buf), "0us");
+    EXPECT_STREQ(adv_intv_to_str(1, buf), "625us");
+    EXPECT_STREQ(adv_intv_to_str(8, buf), "5ms");
+    EXPECT_STREQ(adv_intv_to_str(160, buf), "100ms");
+    EXPECT_STREQ(adv_intv_to_str(1600, buf), "1s");
+    EXPECT_STREQ(adv_intv_to_str(8000000, buf), "5000s");
+    EXPECT_STREQ(adv_intv_to_str(0xFFFFFFFF, buf), "2684354559375us");
+    EXPECT_STREQ(period_adv_intv_to_str(0, buf), "0ms");
+    EXPECT_STREQ(period_adv_intv_to_str(1, buf), "1250us");
+    EXPECT_STREQ(period_adv_intv_to_str(80, buf), "100ms");
+    EXPECT_STREQ(period_adv_intv_to_str(4000000, buf), "5000s");
+}
+
+TEST(ActivityCreate, ZeroFilledShortRecordsAndTruncatedLongOnes)
+{
+    EXPECT_EQ(create_text({}), "addr_type=STATIC adv_param={" + zero_param + "}");
+    EXPECT_EQ(create_text(bytes(39, 0)), create_text({}));
+    bytes pads = create_cmd({{1, 0xFF}, {2, 0xFF}, {16, 0xFF}, {29, 0xFF}, {34, 0xFF}});
+    pads.resize(60, 0xFF);
+    EXPECT_EQ(create_text(pads), create_text({}));
+    EXPECT_EQ(create_text({0x01, 0x00, 0x00, 0x01}),
+              "addr_type=GEN_RSLV adv_param={type=EXTENDED" + zero_param.substr(11) + "}");
+}
+
+TEST(ActivityCreate, EveryFieldInOrder)
+{
+    bytes record = {0x02, 0x00, 0x00, 0x01, 0x03, 0x0D, 0x00, 0xF8, 0x02, 0x11, 0x22, 0x33, 0x44,
+                    0x55, 0x66, 0x01, 0x00, 0x00, 0x00, 0xA0, 0x00, 0x00, 0x00, 0x40, 0x06, 0x00,
+                    0x00, 0x07, 0x03, 0x00, 0x00, 0xA5, 0x02, 0x0F, 0x00, 0x50, 0x00, 0x00, 0x01};
+    EXPECT_EQ(create_text(record),
+              "addr_type=GEN_NON_RSLV adv_param={type=EXTENDED, disc_mode=BEACON, "
+              "prop=DIR_CONN_HDC, max_tx_pwr=-8dBm, filter_pol=ANY_CON_WLST, "
+              "peer_addr=66:55:44:33:22:11, peer_addr_ty=private random, "
+              "prim.adv_intv_min=100ms, prim.adv_intv_max=1s, prim.chnl_map=07, "
+              "prim.phy=PHY_CODED, second.max_skip=a5, second.phy=PHY_2MBPS, "
+              "second.adv_sid=0f, period.adv_intv_min=100ms, period.adv_intv_max=320ms}");
+}
+
+TEST(ActivityCreate, EnumerationsAndUnnamedValues)
+{
+    struct named_field {
+        size_t offset;
+        std::string label;
+        std::vector<std::string> names; // by value from 0
+    };
+    const named_field fields[] = {
+        {0, "addr_type", {"STATIC", "GEN_RSLV", "GEN_NON_RSLV", "?"}},
+        {3, "type", {"LEGACY", "EXTENDED", "PERIODIC", "?"}},
+        {4, "disc_mode", {"NON_DISC", "GEN_DISC", "LIM_DISC", "BEACON", "MAX", "?"}},
+        {5,
+         "prop",
+         {"NON_CONN_NON_SCAN", "?", "NON_CONN_SCAN", "UNDIR_CONN", "?", "DIR_CONN", "?", "?", "?",
+          "?", "?", "?", "?", "DIR_CONN_HDC", "?"}},
+        {8, "filter_pol", {"ANY_CON_ANY", "WLST_CON_ANY", "ANY_CON_WLST", "WLST_CON_WLST", "?"}},
+        {15, "peer_addr_ty", {"public", "private random", "?"}},
+        {28, "prim.phy", {"PHY_UNDEF", "PHY_1MBPS", "PHY_2MBPS", "PHY_CODED", "?"}},
+        {32, "second.phy", {"PHY_UNDEF", "PHY_1MBPS", "PHY_2MBPS", "PHY_CODED", "?"}},
+    };
+    for (const named_field &f : fields)
+        for (size_t value = 0; value < f.names.size(); value++) {
+            std::string text = create_text(create_cmd({{f.offset, uint8_t(value)}}));
+            std::string expected = f.label + "=" + f.names[value] + (f.offset ? "," : " ");
+            EXPECT_NE(text.find(expected), std::string::npos) << expected;
+        }
+}
+
+TEST(ActivityCreate, WideAndSignedFields)
+{
+    struct field_case {
+        size_t offset;
+        uint8_t value;
+        std::string text;
+    };
+    const field_case cases[] = {
+        {6, 0x01, "prop=?,"},
+        {7, 0x80, "max_tx_pwr=-128dBm,"},
+        {7, 0x7F, "max_tx_pwr=127dBm,"},
+        {26, 0x01, "prim.adv_intv_max=10485760ms,"},
+    };
+    for (const field_case &c : cases)
+        EXPECT_NE(create_text(create_cmd({{c.offset, c.value}})).find(c.text), std::string::npos)
+            << c.text;
+}
+
+TEST(AdvPayload, FramingEmptyShortTrailingAndTooLarge)
+{
+    bytes full_length{0xFF, 0x01};
+    full_length.resize(256, 0x5A);
+    std::string fives = " 5a";
+    for (int i = 1; i < 254; i++)
+        fives += " 5a";
+    expect_payloads({
+        {{}, " <empty>"},
+        {{0x00}, "", incomplete(1, 0), 1},
+        {{0x02, 0x01, 0x06}, " 06"},
+        {{0x02, 0x01, 0x06, 0x00}, " 06", incomplete(2, 3), 1},
+        {{0x02, 0x01, 0x06, 0x00, 0x00}, " 06"},
+        {{0x00, 0x02, 0x01, 0x06}, ""},
+        {{0x01, 0xFF, 0x02, 0x01, 0x06}, "  06"},
+        {full_length, fives},
+        {{0x05, 0x09, 0x41, 0x42},
+         "",
+         "ERROR in record #1 (offset 0 relative to address 0x10): too large -- 5>3 left in "
+         "this NVDS section\nunprocessed trailing bytes: 05 09 41 42\n",
+         1},
+        {{0x02, 0x01, 0x06, 0x03, 0xFF},
+         " 06",
+         "ERROR in record #2 (offset 3 relative to address 0x10): too large -- 3>1 left in "
+         "this NVDS section\nunprocessed trailing bytes: 03 ff\n",
+         1},
+    });
+}
+
+TEST(AdvPayload, LargestPayloadIsReadWhole)
+{
+    bytes flags;
+    while (flags.size() < NVDS_MAX_LENGTH - 1)
+        flags.insert(flags.end(), {0x02, 0x01, 0x06});
+    flags.push_back(0x07);
+    harness::decoded d = harness::run_decoder(pretty_APP_BLE_DATA_content, flags);
+    EXPECT_EQ(d.out.size(), 10922u * 3);
+    EXPECT_EQ(d.err, incomplete(10923, 32766));
+}
+
+TEST(AdvPayload, ErrorAddressIsTheRecordOffset)
+{
+    harness::decoded d = harness::run_decoder(pretty_APP_BLE_DATA_content, {0x01}, {0x12345});
+    EXPECT_EQ(d.err,
+              "ERROR in record #1 (offset 0 relative to address 0x12345): incomplete header\n");
+    d = harness::run_decoder(pretty_APP_BLE_DATA_content, {0x01}, {0});
+    EXPECT_EQ(d.err, "ERROR in record #1 (offset 0 relative to address 0): incomplete header\n");
+}
+
+TEST(AdvPayload, ServiceListsAndLocalNames)
+{
+    expect_payloads({
+        {{0x02, 0x01, 0x06, 0x03, 0x03, 0xAA, 0xFE}, " 06 Eddystone"},
+        {{0x05, 0x03, 0xAA, 0xFE, 0x0D, 0x18}, " Eddystone"},
+        {{0x03, 0x03, 0x0D, 0x18, 0x02, 0x01, 0x06}, " unknown svc ID '0d 18' 06", "", 1},
+        {{0x02, 0x03, 0xAA}, " unknown svc ID 'aa'", "", 1},
+        {{0x01, 0x03}, " unknown svc ID ''", "", 1},
+        {{0x02, 0x16, 0xAA}, " unknown svc_data ID 'aa'", "", 1},
+        {{0x04, 0x16, 0xAB, 0xCD, 0x10}, " unknown svc_data ID 'ab cd 10'", "", 1},
+        {{0x05, 0x09, 'a', 'b', 'c', 'd'}, " abcd"},
+        {{0x05, 0x08, 'a', 0x00, 'c', 'd', 0x03, 0x09, 'e', 'f'}, " a ef"},
+        {{0x05, 0x09, 'a', 0x01, 0x1F, 0x7F}, " a\\x01\\x1f\\x7f"},
+        {{0x03, 0x09, ' ', 0xE9}, "  \xE9"},
+        {{0x01, 0x08}, " "},
+    });
+}
+
+TEST(Eddystone, UrlFramesWithEncodedTlds)
+{
+    const char *tlds[] = {".com/", ".org/", ".edu/", ".net/", ".info/", ".biz/", ".gov/",
+                          ".com",  ".org",  ".edu",  ".net",  ".info",  ".biz",  ".gov"};
+    const char *schemes[] = {"http://www.", "https://www.", "http://", "https://"};
+    for (uint8_t code = 0; code < 14; code++)
+        expect_payloads({{eddystone({0x10, 0x04, uint8_t(code % 4), 'a', code, 'x'}),
+                          std::string(" 4dBm ") + schemes[code % 4] + "a" + tlds[code] + "x"}});
+    expect_payloads({
+        {eddystone({0x10, 0xEC, 0x03, 'a', 'b', 0x07}), " -20dBm https://ab.com"},
+        {eddystone({0x10, 0xEC, 0x02, 'a', 0x07, 'b', 0x00, 0x07}),
+         " -20dBm http://a.comb\x00\\x07"s},
+        {eddystone({0x10, 0xEC, 0x03, 'a', 0x7F, 0x07}), " -20dBm https://a\\x7f.com"},
+        {eddystone({0x10, 0xEC, 0x04, 'a', 0x07}), " -20dBm unknown Eddystone scheme prefix '04'"},
+        {eddystone({0x10, 0xEC, 0x00, 'a', 0x0E}),
+         " -20dBm http://www.aunknown Eddystone TLD '0e'"},
+        {eddystone({0x10, 0xEC, 0x00, 'a', 0x20}),
+         " -20dBm http://www.aunknown Eddystone TLD '20'"},
+        {eddystone({0x10, 0xEC, 0x00, 0x80}), " -20dBm http://www.unknown Eddystone TLD '80'"},
+        {eddystone({0x00, 0xEC, 0x03, 'a', 'b', 0x07}), " -20dBm unknown frame type '00'"},
+    });
+}
+
+TEST(Eddystone, LiteralTldsMatchOnlyWhole)
+{
+    expect_payloads({
+        {eddystone({0x10, 0x00, 0x03, 'a', 'b', '.', 'c', 'o', 'm'}), " 0dBm https://ab.com"},
+        {eddystone({0x10, 0x00, 0x03, 'a', '.', 'c', 'o', 'm', '/', 'x'}), " 0dBm https://a.com/x"},
+        {eddystone({0x10, 0x00, 0x03, 'a', '.', 'c', 'o', 'm', 0x07}), " 0dBm https://a.com\\x07"},
+        {eddystone({0x10, 0x00, 0x03, 'a', 0x07, '.', 'c', 'o', 'm'}), " 0dBm https://a.com.com"},
+        {eddystone({0x10, 0x00, 0x03, 'a', 'b', '.', 'c', 'o'}), " 0dBm https://ab.co", no_tld},
+        {eddystone({0x10, 0x00, 0x01, 'a', 'b'}), " 0dBm https://www.ab", no_tld},
+        {eddystone({0x10, 0x00, 0x02}), " 0dBm http://", no_tld},
+        {eddystone({0x00, 0x00, 0x02, 'a'}), " 0dBm unknown frame type '00'", no_tld},
+    });
+}
+
+TEST(Eddystone, FramesTooShortForTheirHeader)
+{
+    expect_payloads({
+        {eddystone({0x10, 0xEC}), " incomplete Eddystone frame '10 ec'"},
+        {eddystone({0x10}), " incomplete Eddystone frame '10'"},
+        {eddystone({}), " incomplete Eddystone frame ''"},
+        {eddystone({0x10, 0xEC, 0x00}), " -20dBm http://www.", no_tld},
+    });
+}
