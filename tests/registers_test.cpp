@@ -86,6 +86,9 @@ TEST(RegisterFamilies, IterationVisitsExactlyTheNamedOffsetsInOrder)
                 named_offsets.push_back(o);
         EXPECT_EQ(iterate(*f), named_offsets);
         EXPECT_EQ(named_offsets.size(), f->registers.size());
+        // Whole words inside the window: register images are read word by word.
+        for (const register_name &r : f->registers)
+            EXPECT_TRUE(r.offset % 4 == 0 && r.offset <= 0xFFC) << r.name;
     }
 }
 
