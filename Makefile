@@ -14,7 +14,7 @@ build:
 
 # Decodes the bundled sample image.
 run: build
-	@sh examples/run.sh $(BUILD)/imgforge
+	@$(BUILD)/bin/imgforge -r examples/sample.bin -p
 
 test: test-build test-san
 

@@ -8,6 +8,7 @@
 #include "nvds.h"
 #include "output.h"
 #include "platform.h"
+#include "pretty.h"
 
 #include <cstring>
 
@@ -215,6 +216,8 @@ void final_phase(const run_options &o)
     if (o.dump) {
         if (o.show_hw_cfg)
             print_hw_cfg(get_hw_cfg(hw_cfg_word()), o.pretty_dump);
+        else if (o.pretty_dump)
+            pretty_dump(o.output_location);
         else
             list_records();
         return;

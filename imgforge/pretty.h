@@ -27,6 +27,22 @@ struct walk_args {
 // result is ignored.
 using content_decoder = int (*)(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
 
+// Context of the dump's walk.
+struct dump_context {
+    const char *output_location; // -o path for USER_APP, or nullptr
+    bool file_failed;            // an output file of a decoder failed
+};
+
+// Prints the line of one record: offset, tag name and decoded content.
+uint32_t walk_cb_pretty(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn read, void *arg);
+
+// The decoded listing of every live record. A failed USER_APP output file
+// ends the run with status 2 once the listing is complete.
+void pretty_dump(const char *output_location);
+
+// Name of a known tag without its group prefix, or nullptr.
+const char *tag_name(uint8_t tag);
+
 // "%02x" per byte joined by single spaces.
 void print_spaced_hex(FILE *out, const uint8_t *data, size_t n);
 // Six address bytes, last first, as "%02X" joined by ':'.

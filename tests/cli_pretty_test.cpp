@@ -1,0 +1,243 @@
+// The decoded dump end to end: the dispatcher's line forms, the length
+// checks, and every identity and settings decoder in one image.
+#include "cli_harness.h"
+
+#include <cstring>
+
+using namespace cli;
+
+namespace {
+
+struct expected_line {
+    uint8_t tag;
+    bytes data;
+    std::string text; // the line after "@xxxx "
+};
+
+bytes le32(int32_t v)
+{
+    uint32_t u = uint32_t(v);
+    return {uint8_t(u), uint8_t(u >> 8), uint8_t(u >> 16), uint8_t(u >> 24)};
+}
+
+bytes seq(size_t n, uint8_t first = 0)
+{
+    bytes b(n);
+    for (size_t i = 0; i < n; i++)
+        b[i] = uint8_t(first + i);
+    return b;
+}
+
+class Pretty : public Sandbox {
+  protected:
+    // Writes the records as one image and returns the expected listing.
+    std::string build(const std::vector<expected_line> &lines, const std::string &file = "img")
+    {
+        bytes img{'N', 'V', 'D', 'S'};
+        std::string listing;
+        for (const expected_line &l : lines) {
+            size_t n = l.data.size();
+            img.insert(img.end(), {l.tag, 0x06});
+            if (n < 128) {
+                img.push_back(uint8_t(n));
+            } else {
+                img.push_back(uint8_t(0x80 | (n & 0x7F)));
+                img.push_back(uint8_t(n >> 7));
+            }
+            char at[16];
+            std::snprintf(at, sizeof at, "@%04zx ", img.size());
+            listing += at + l.text + "\n";
+            img.insert(img.end(), l.data.begin(), l.data.end());
+        }
+        img.insert(img.end(), 4, 0xFF);
+        write(file, img);
+        return listing;
+    }
+
+    void expect_dump(const std::vector<expected_line> &lines, const std::string &err = "")
+    {
+        std::string listing = build(lines);
+        result r = run({"-r", "img", "-p"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, listing);
+        EXPECT_EQ(r.err, err);
+    }
+
+    // A record whose length check fails ends the dump with the diagnostic.
+    void expect_fatal(uint8_t tag, const bytes &data, const std::string &name,
+                      const std::string &condition)
+    {
+        std::string listing =
+            build({{0x36, {1, 0}, "RECENT_BOND 1"}, {tag, data, name + " "}, {0x36, {2, 0}, "-"}});
+        result r = run({"-r", "img", "-p"});
+        EXPECT_EQ(r.status, 4);
+        EXPECT_EQ(r.out, listing.substr(0, listing.find('\n', listing.find('\n') + 1)));
+        std::string prefix = "ASSERT ERR(" + condition + ") at imgforge/pretty.cpp:";
+        EXPECT_EQ(r.err.substr(0, prefix.size()), prefix) << r.err;
+    }
+};
+
+TEST_F(Pretty, DispatcherForms)
+{
+    expect_dump({{0x00, {1, 2}, "00  01 02\n"},
+                 {0xAA, {}, "aa \n"},
+                 {0x95, {7}, "95  07\n"},
+                 {0x1C, {1, 2}, "1c  01 02\n"},
+                 {0x08, {}, "LPCLK_JITTER "},
+                 {0x81, {0xab}, "LE_PUBLIC_KEY_P256  ab"},
+                 {0x80, {}, "LE_PRIVATE_KEY_P256 "},
+                 {0x80, {1, 2}, "LE_PRIVATE_KEY_P256 01 02"}});
+    EXPECT_EQ(run({"-p"}).out, "");
+}
+
+TEST_F(Pretty, RangeMarkersPrintAnEmptyLine)
+{
+    build({{0x90, {1}, ""}, {0x07, {30, 0}, ""}, {0x9F, {}, ""}});
+    result r = run({"-r", "img", "-p"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "\n@000b LPCLK_DRIFT 30 ppm\n\n");
+    EXPECT_EQ(r.err, "Tag 'AM0_FIRST' handled as part of NVDS_TAG_*"
+                     "Tag 'AM0_LAST' handled as part of NVDS_TAG_*");
+}
+
+TEST_F(Pretty, OffsetsGrowPastFourDigits)
+{
+    write("big", bytes(32000, 0));
+    write("d", bytes{30, 0});
+    result r = run({"-f", "100000", "-t", "b8", "-d", "big", "-t", "be", "-d", "big", "-t", "a7",
+                    "-d", "big", "-t", "07", "-d", "d", "-p"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(r.out.rfind("@")), "@17713 LPCLK_DRIFT 30 ppm\n");
+}
+
+TEST_F(Pretty, LengthChecksAreFatal)
+{
+    expect_fatal(0x07, {30, 0, 0}, "LPCLK_DRIFT", "len == sizeof(local_drift)");
+    expect_fatal(0x01, {1, 2, 3, 4, 5}, "BD_ADDRESS", "len == LEN");
+    expect_fatal(0x3E, seq(27), "LTK", "len == LEN");
+    expect_fatal(0x02, bytes(249, 'x'), "DEVICE_NAME", "len <= PARAM_LEN_DEVICE_NAME");
+    expect_fatal(0xA4, bytes(7, 0), "SCAN_SETTING", "len <= sizeof(scan_para)");
+    expect_fatal(0xB9, {1, 2}, "HIBERNATE_ADJ", "len == sizeof(hibernate_adjust_dur)");
+    expect_fatal(0xFD, {1, 2, 3, 4}, "MEM_W", "len == sizeof(mem_w)");
+}
+
+TEST_F(Pretty, IdentityRecords)
+{
+    bytes irk = seq(16, 0x10);
+    expect_dump({
+        {0x01, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}, "BD_ADDRESS 66:55:44:33:22:11"},
+        {0x02, {}, "DEVICE_NAME ''"},
+        {0x02, bytes(248, 'n'), "DEVICE_NAME '" + std::string(248, 'n') + "'"},
+        {0x02, {'d', 'e', 'v', 0, 'x'}, "DEVICE_NAME 'dev'"},
+        {0x03, seq(28), "LTK_3 key=0x000102030405060708090a0b0c0d0e0f"},
+        {0xAD, seq(28, 0xe0), "PEER_LTK_3 key=0xe0e1e2e3e4e5e6e7e8e9eaebecedeeef"},
+        {0x3C, {1, 2, 3, 4, 5, 6}, "PEER_BD_ADDRESS 06:05:04:03:02:01, type: public"},
+        {0x44,
+         {1, 2, 3, 4, 5, 6, 2},
+         "PEER_BD_ADDRESS_3 06:05:04:03:02:01, type: unknown address type"},
+        {0xA2,
+         {0xff},
+         "PEER_IRK_2 key=ff 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00,"
+         "addr=00:00:00:00:00:00,addr_type=public"},
+        {0x39, {}, "PERIPH_BONDED false"},
+        {0x42, {1}, "PERIPH_BONDED_3 true"},
+        {0x36, {0x34, 0x12}, "RECENT_BOND 4660"},
+        {0xA0, irk, "LOC_IRK 10 11 12 13 14 15 16 17 18 19 1a 1b 1c 1d 1e 1f"},
+    });
+}
+
+TEST_F(Pretty, SettingsRecords)
+{
+    expect_dump(
+        {
+            {0x07, {30, 0}, "LPCLK_DRIFT 30 ppm"},
+            {0x0A, le32(3), "MAX_SLEEP_DUR 3 (937.500000us)"},
+            {0x0A, le32(3200), "MAX_SLEEP_DUR 3200 (1000000us)"},
+            {0x0A, le32(0), "MAX_SLEEP_DUR 0 (0us)"},
+            {0x0A, le32(-2), "MAX_SLEEP_DUR -2 (-625us)"},
+            {0x0A, le32(20000000), "MAX_SLEEP_DUR 20000000 (6250000000us)"},
+            {0x0D, {100, 0}, "EXT_WAKEUP_TIME 100us"},
+            {0x0E, {0xDC, 0x05}, "OSC_WAKEUP_TIME 1500us"},
+            {0x0F, {0xD0, 0x07}, "RM_WAKEUP_TIME 2ms"},
+            {0x0E, {0, 0}, "OSC_WAKEUP_TIME 0ms"},
+            {0x10, le32(115200), "UART_BAUDRATE 115200"},
+            {0x11, {5}, "SLEEP_ENABLE SOC_OFF"},
+            {0x11, {6}, "SLEEP_ENABLE unknown sleep_enable value '6'"},
+            {0x12, {2}, "EXT_WAKEUP_ENABLE Enabled2"},
+            {0x12, {3}, "EXT_WAKEUP_ENABLE "},
+            {0x12, {1, 0}, "EXT_WAKEUP_ENABLE "},
+            {0x15, {1}, "ACTIVITY_MOVE_CONFIG enabled"},
+            {0x16, {0}, "SCAN_EXT_ADV disabled"},
+            {0x17, {0xC4, 0x09}, "SCHED_SCAN_DUR 2us"},
+            {0x17, {7, 0}, "SCHED_SCAN_DUR 7"},
+            {0x18, {3}, "PROG_DELAY 3 half slots (937us)"},
+            {0x2E, {7, 0}, "SLEEP_ALGO_DUR 7"},
+            {0x2E, {8, 0}, "SLEEP_ALGO_DUR 8 (4us)"},
+            {0x31, {1, 0, 0xff, 0x10}, "DIAG_BLE_HW [0]=0x1,[1]=0,[2]=0xff,[3]=0x10"},
+            {0x32, {1}, "DIAG_SW [0]=0x1,[1]=0,[2]=0,[3]=0"},
+            {0x82, {1}, "LE_DBG_FIXED_P256_KEY true"},
+            {0x85, {0}, "LE_CODED_PHY_500 false (125 Kbps)"},
+            {0x85, {1}, "LE_CODED_PHY_500 true (500 Kbps)"},
+            {0x38, {100}, "MOUSE_SAMPLE_RATE 100 reports/s"},
+            {0x3A, {1, 0, 2, 0}, "MOUSE_NTF_CFG 0x1 0x2 0"},
+            {0x3B, {150, 0}, "MOUSE_TIMEOUT 1.500000s"},
+            {0x3B, {0, 0}, "MOUSE_TIMEOUT 0s"},
+            {0x3D, {200, 0}, "MOUSE_ENERGY_SAFE 2s"},
+            {0xA3, {10, 0}, "ADV_DURATION 10"},
+            {0xA4,
+             {0x20, 0, 0x10, 0, 0, 1},
+             "SCAN_SETTING scan_interval=0x20,scan_window=0x10,"
+             "scan_duration=0x100"},
+            {0xA4, {0x20, 0}, "SCAN_SETTING scan_interval=0x20,"},
+            {0xA4, {}, "SCAN_SETTING "},
+            {0xA5, {1, 0, 2}, "WURX_PROFILE wurx_scan_times=0x1,wurx_sleep_duration=0x2,"},
+            {0xB2,
+             {1},
+             "BLE_RADIO_OVR RADIOCNTL0=0x1,RADIOCNTL1=0,RADIOCNTL2=0,RADIOCNTL3=0,"
+             "RADIOPWRUPDN0=0,RADIOPWRUPDN1=0,RADIOPWRUPDN2=0,RADIOPWRUPDN3=0,"
+             "RADIOTXRXTIM0=0,RADIOTXRXTIM1=0,RADIOTXRXTIM2=0,RADIOTXRXTIM3=0"},
+            {0xB3, {33, 0}, "FLASH_POWERUP_DELAY 33 (1007.08us @ 32.768kHz)"},
+            {0xB3, {1, 2, 3}, "FLASH_POWERUP_DELAY "},
+            {0xB4, {1, 0, 0, 0}, "PMU_WURX WURX_GENERAL_REG_ADDR=0x1,"},
+            {0xB4, {}, "PMU_WURX "},
+            {0xB5, le32(1000), "WATCHDOG 1000 (in 16MHz cycles)"},
+            {0xB6, {1, 2, 3}, "USER_APP <blob>"},
+            {0xB7, le32(0x1234), "PMU_WKUP 0x1234"},
+            {0xB7, le32(0), "PMU_WKUP 0"},
+            {0xB9, le32(-33), "HIBERNATE_ADJ -33 (-1007.08us @ 32.768kHz)"},
+            {0xBA, le32(3000000), "RETAIN_ADJ 3000000 (91552734.38us @ 32.768kHz)"},
+            {0xBB, le32(33), "SLEEP_MIN 33 (1007.08us @ 32.768kHz)"},
+            {0xBD,
+             {0, 0, 0, 0, 1, 0, 0, 0, 5, 0xFE},
+             "CUST_CFG PSEQ_XTAL_BITS0=0,PMU_TOP_PMU2=0x1,"
+             "PWR_STEP_SIZE=0x5,external_pa_gain="
+             "0xfffffffe"},
+            {0xBD,
+             {0, 0, 0, 0, 1, 0, 0, 0, 5},
+             "CUST_CFG PSEQ_XTAL_BITS0=0,PMU_TOP_PMU2=0x1,"
+             "PWR_STEP_SIZE=0x5,"},
+            {0xBD, {}, "CUST_CFG PSEQ_XTAL_BITS0=0,"},
+        },
+        "Unknown value '03' for tag EXT_WAKEUP_ENABLE\n"
+        "Unexpected length of data for EXT_WAKEUP_ENABLE: expected 1 but got 2\n");
+}
+
+TEST_F(Pretty, UserAppOutputFile)
+{
+    std::string listing =
+        build({{0xB6, {1, 2, 3}, "USER_APP Successfully wrote 3 bytes to 'app.bin'"},
+               {0x07, {30, 0}, "LPCLK_DRIFT 30 ppm"}});
+    result r = run({"-r", "img", "-p", "-o", "app.bin"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, listing);
+    EXPECT_EQ(read("app.bin"), (bytes{1, 2, 3}));
+
+    // The dump goes on after a failure, which then fails the run.
+    listing = build({{0xB6, {1, 2, 3}, "USER_APP "}, {0x07, {30, 0}, "LPCLK_DRIFT 30 ppm"}});
+    r = run({"-r", "img", "-p", "-o", "nodir/app.bin"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, listing);
+    EXPECT_EQ(r.err, "Failed to open file 'nodir/app.bin': No such file or directory\n");
+}
+
+} // namespace
