@@ -2,6 +2,7 @@
 #include "pretty_settings.h"
 
 #include "bytes.h"
+#include "files.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -320,9 +321,8 @@ int pretty_USER_APP_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk
         std::printf("<blob>");
         return 0;
     }
-    FILE *file = std::fopen(path, "wb+");
+    FILE *file = open_output(path);
     if (!file) {
-        std::fprintf(stderr, "Failed to open file '%s': %s\n", path, std::strerror(errno));
         *args.file_failed = true;
         return 1;
     }
@@ -330,12 +330,10 @@ int pretty_USER_APP_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk
     if (len)
         read(addr, len, data.data());
     bool ok = write_blob(file, path, data);
-    if (std::fclose(file) != 0) {
-        std::fprintf(stderr, "Failed to close file '%s': %s", path, std::strerror(errno));
+    if (!close_output(file, path))
         ok = false;
-    } else if (ok) {
+    else if (ok)
         std::printf("Successfully wrote %u bytes to '%s'", unsigned(len), path);
-    }
     if (!ok)
         *args.file_failed = true;
     return ok ? 0 : 1;
