@@ -76,6 +76,13 @@ inline std::string hex_lines(const bytes &b)
     return out;
 }
 
+// A record with the text its decoded line shows after "@xxxx ".
+struct listed {
+    uint8_t tag;
+    bytes data;
+    std::string text;
+};
+
 class Sandbox : public testing::Test {
   protected:
     std::filesystem::path dir;
@@ -103,6 +110,38 @@ class Sandbox : public testing::Test {
     {
         std::ifstream f(path(name), std::ios::binary);
         return bytes(std::istreambuf_iterator<char>(f), {});
+    }
+    // Writes the records as one image and returns its expected decoded listing.
+    std::string write_listed(const std::string &name, const std::vector<listed> &records) const
+    {
+        bytes img{'N', 'V', 'D', 'S'};
+        std::string listing;
+        for (const listed &l : records) {
+            size_t n = l.data.size();
+            img.insert(img.end(), {l.tag, 0x06});
+            if (n < 128) {
+                img.push_back(uint8_t(n));
+            } else {
+                img.push_back(uint8_t(0x80 | (n & 0x7F)));
+                img.push_back(uint8_t(n >> 7));
+            }
+            char at[16];
+            std::snprintf(at, sizeof at, "@%04zx ", img.size());
+            listing += at + l.text + "\n";
+            img.insert(img.end(), l.data.begin(), l.data.end());
+        }
+        img.insert(img.end(), 4, 0xFF);
+        write(name, img);
+        return listing;
+    }
+    // The decoded listing of those records is exactly the expected one.
+    void expect_dump(const std::vector<listed> &records, const std::string &err = "")
+    {
+        std::string listing = write_listed("img", records);
+        result r = run({"-r", "img", "-p"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, listing);
+        EXPECT_EQ(r.err, err);
     }
     bool exists(const std::string &name) const { return std::filesystem::exists(path(name)); }
 

@@ -8,12 +8,6 @@ using namespace cli;
 
 namespace {
 
-struct expected_line {
-    uint8_t tag;
-    bytes data;
-    std::string text; // the line after "@xxxx "
-};
-
 bytes le32(int32_t v)
 {
     uint32_t u = uint32_t(v);
@@ -30,45 +24,12 @@ bytes seq(size_t n, uint8_t first = 0)
 
 class Pretty : public Sandbox {
   protected:
-    // Writes the records as one image and returns the expected listing.
-    std::string build(const std::vector<expected_line> &lines, const std::string &file = "img")
-    {
-        bytes img{'N', 'V', 'D', 'S'};
-        std::string listing;
-        for (const expected_line &l : lines) {
-            size_t n = l.data.size();
-            img.insert(img.end(), {l.tag, 0x06});
-            if (n < 128) {
-                img.push_back(uint8_t(n));
-            } else {
-                img.push_back(uint8_t(0x80 | (n & 0x7F)));
-                img.push_back(uint8_t(n >> 7));
-            }
-            char at[16];
-            std::snprintf(at, sizeof at, "@%04zx ", img.size());
-            listing += at + l.text + "\n";
-            img.insert(img.end(), l.data.begin(), l.data.end());
-        }
-        img.insert(img.end(), 4, 0xFF);
-        write(file, img);
-        return listing;
-    }
-
-    void expect_dump(const std::vector<expected_line> &lines, const std::string &err = "")
-    {
-        std::string listing = build(lines);
-        result r = run({"-r", "img", "-p"});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, listing);
-        EXPECT_EQ(r.err, err);
-    }
-
     // A record whose length check fails ends the dump with the diagnostic.
     void expect_fatal(uint8_t tag, const bytes &data, const std::string &name,
                       const std::string &condition)
     {
-        std::string listing =
-            build({{0x36, {1, 0}, "RECENT_BOND 1"}, {tag, data, name + " "}, {0x36, {2, 0}, "-"}});
+        std::string listing = write_listed(
+            "img", {{0x36, {1, 0}, "RECENT_BOND 1"}, {tag, data, name + " "}, {0x36, {2, 0}, "-"}});
         result r = run({"-r", "img", "-p"});
         EXPECT_EQ(r.status, 4);
         EXPECT_EQ(r.out, listing.substr(0, listing.find('\n', listing.find('\n') + 1)));
@@ -92,7 +53,7 @@ TEST_F(Pretty, DispatcherForms)
 
 TEST_F(Pretty, RangeMarkersPrintAnEmptyLine)
 {
-    build({{0x90, {1}, ""}, {0x07, {30, 0}, ""}, {0x9F, {}, ""}});
+    write_listed("img", {{0x90, {1}, ""}, {0x07, {30, 0}, ""}, {0x9F, {}, ""}});
     result r = run({"-r", "img", "-p"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "\n@000b LPCLK_DRIFT 30 ppm\n\n");
@@ -225,15 +186,16 @@ TEST_F(Pretty, SettingsRecords)
 TEST_F(Pretty, UserAppOutputFile)
 {
     std::string listing =
-        build({{0xB6, {1, 2, 3}, "USER_APP Successfully wrote 3 bytes to 'app.bin'"},
-               {0x07, {30, 0}, "LPCLK_DRIFT 30 ppm"}});
+        write_listed("img", {{0xB6, {1, 2, 3}, "USER_APP Successfully wrote 3 bytes to 'app.bin'"},
+                             {0x07, {30, 0}, "LPCLK_DRIFT 30 ppm"}});
     result r = run({"-r", "img", "-p", "-o", "app.bin"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, listing);
     EXPECT_EQ(read("app.bin"), (bytes{1, 2, 3}));
 
     // The dump goes on after a failure, which then fails the run.
-    listing = build({{0xB6, {1, 2, 3}, "USER_APP "}, {0x07, {30, 0}, "LPCLK_DRIFT 30 ppm"}});
+    listing = write_listed("img",
+                           {{0xB6, {1, 2, 3}, "USER_APP "}, {0x07, {30, 0}, "LPCLK_DRIFT 30 ppm"}});
     r = run({"-r", "img", "-p", "-o", "nodir/app.bin"});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, listing);
