@@ -9,15 +9,18 @@ int flash_identify(uint8_t *type)
     return 0;
 }
 
+// Zero-length accesses may come with null pointers (empty records).
 int flash_read(uint8_t, const uint8_t *src, uint32_t length, uint8_t *dst)
 {
-    std::memcpy(dst, src, length);
+    if (length)
+        std::memcpy(dst, src, length);
     return 0;
 }
 
 int flash_write(uint8_t, uint8_t *dst, uint32_t length, const uint8_t *src)
 {
-    std::memcpy(dst, src, length);
+    if (length)
+        std::memcpy(dst, src, length);
     return 0;
 }
 
