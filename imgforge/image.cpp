@@ -108,11 +108,12 @@ void realloc_and_reinit_nvds_buf(uint32_t size)
     if (size > old_size && old_size && nvds_inverted)
         refuse_erase();
     resize_buffer(nvds_buf, size);
+    // The merge buffer is filled by every -r that loads into it.
     resize_buffer(nvds_merge_buf, size);
-    if (size > old_size) {
+    if (old_size == 0)
+        nvds_buf[0] = 0; // fresh memory: no magic, so the engine formats it
+    else if (size > old_size)
         std::memset(nvds_buf + old_size, 0xFF, size - old_size);
-        std::memset(nvds_merge_buf + old_size, 0xFF, size - old_size);
-    }
     buf_size = size;
     bind_engine(nvds_buf);
 }

@@ -1,0 +1,93 @@
+#!/bin/sh
+# Whole-process benchmark: median wall time of typical runs against the floor
+# of starting a program that does nothing.
+#   bench/run.sh [build-dir] [runs]
+set -e
+build=${1:-build-bench}
+runs=${2:-101}
+root=$(cd "$(dirname "$0")/.." && pwd)
+tool=$build/bin/imgforge
+timer=$build/bench/proc_bench
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# 100 data files of 16 bytes, tags 01..64.
+i=1
+while [ $i -le 100 ]; do
+    printf '%016d' $i > "$work/d$i"
+    i=$((i + 1))
+done
+set --
+i=1
+while [ $i -le 100 ]; do
+    set -- "$@" -t "$(printf %02x $i)" -d "$work/d$i"
+    i=$((i + 1))
+done
+build_args="$*"
+
+# A full 64 KiB image holding every decoded tag: the sample's records and a
+# user application blob that fills the flash.
+head -c 61000 /dev/zero | tr '\0' '\132' > "$work/app"
+set --
+for f in "$root"/examples/data/*.bin; do
+    tag=$(basename "$f" | cut -c1-2)
+    [ "$tag" = b6 ] && f=$work/app
+    set -- "$@" -t "$tag" -d "$f"
+done
+"$tool" "$@" -b -o "$work/full.bin"
+
+# The same flash filled with small records instead: 5 600 register writes.
+set --
+for f in "$root"/examples/data/*.bin; do
+    set -- "$@" -t "$(basename "$f" | cut -c1-2)" -d "$f"
+done
+i=0
+while [ $i -lt 5600 ]; do
+    set -- "$@" -t fd -d "$root/examples/data/fd-MEM_W.bin"
+    i=$((i + 1))
+done
+"$tool" "$@" -b -o "$work/many.bin"
+
+# Two full images of 250 records of 250 bytes; the second clears bits of the first.
+head -c 250 /dev/zero | tr '\0' '\177' > "$work/a"
+head -c 250 /dev/zero | tr '\0' '\077' > "$work/b"
+set --; set -- -t 01 -d "$work/a"
+i=2; while [ $i -le 250 ]; do set -- "$@" -t "$(printf %02x $i)" -d "$work/a"; i=$((i + 1)); done
+"$tool" "$@" -b -o "$work/merge_a.bin"
+set --; set -- -t 01 -d "$work/b"
+i=2; while [ $i -le 250 ]; do set -- "$@" -t "$(printf %02x $i)" -d "$work/b"; i=$((i + 1)); done
+"$tool" "$@" -b -o "$work/merge_b.bin"
+
+# 10 000 register-write records in a 16 MiB flash.
+set -- -f 16777216
+i=0
+while [ $i -lt 10000 ]; do
+    set -- "$@" -t fc -d "$root/examples/data/fc-PMU_W.bin"
+    i=$((i + 1))
+done
+big_args="$*"
+
+floor=$("$timer" "$runs" 10 "$build/bench/empty_program")
+dynamic=$("$timer" "$runs" 10 "$build/bench/empty_program_dynamic")
+row() {
+    name=$1
+    shift
+    t=$("$timer" "$runs" 10 "$@")
+    printf '| %-44s | %8s | %5s |\n' "$name" "$t" "$(awk "BEGIN { printf \"%.2f\", $t / $floor }")"
+}
+
+printf '| %-44s | %8s | %5s |\n' "case" "median µs" "floor"
+printf '|%s|%s|%s|\n' "----------------------------------------------" "----------" "-------"
+printf '| %-44s | %8s | %5s |\n' "floor: empty C++ program, static" "$floor" "1.00"
+printf '| %-44s | %8s | %5s |\n' "empty C++ program, dynamic" "$dynamic" "$(awk "BEGIN { printf \"%.2f\", $dynamic / $floor }")"
+row "empty run (text image)" "$tool"
+# shellcheck disable=SC2086
+row "image from 100 data files (-b -o)" "$tool" $build_args -b -o "$work/out.bin"
+row "-p of a full 64 KiB image" "$tool" -r "$work/full.bin" -p
+row "-v of a full 64 KiB image" "$tool" -r "$work/full.bin" -v
+row "-p of 64 KiB of 5 600 register writes" "$tool" -r "$work/many.bin" -p
+row "-v of 64 KiB of 5 600 register writes" "$tool" -r "$work/many.bin" -v
+row "merge of two full 64 KiB images" "$tool" -r "$work/merge_a.bin" -r "$work/merge_b.bin" -b -o "$work/out.bin"
+row "OTP: -i -w ... -b" "$tool" -i -w SWD_DISABLE -w OTP_BATT_TYPE:NO_VBAT -w 80000000 -b -o "$work/out.bin"
+# shellcheck disable=SC2086
+row "-f 16 MiB, 10 000 records added, -v" "$tool" $big_args -v
