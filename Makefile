@@ -4,7 +4,7 @@ SAN_BUILD ?= build-san
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all build run test test-build test-san clean
+.PHONY: all build run test test-build test-san install package fuzz bench clean
 
 all: build
 
@@ -26,5 +26,32 @@ test-san:
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Installs the tool, its manual page and the engine library with its header
+# and CMake package files.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Debian package in $(BUILD).
+package: build
+	cd $(BUILD) && cpack
+
+# Runs every fuzz target FUZZ_SECONDS seconds (clang with libFuzzer).
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz:
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DIMGFORGE_FUZZ=ON -DIMGFORGE_TESTS=OFF -DIMGFORGE_WERROR=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	sh fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Engine benchmarks, then the whole-process timings against the floor.
+BENCH_BUILD ?= build-bench
+BENCH_RUNS ?= 101
+bench:
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DIMGFORGE_BENCH=ON -DIMGFORGE_TESTS=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	$(BENCH_BUILD)/bench/engine_bench --benchmark_min_time=0.05
+	sh bench/run.sh $(BENCH_BUILD) $(BENCH_RUNS)
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

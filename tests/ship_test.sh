@@ -1,0 +1,42 @@
+#!/bin/sh
+# Shipping checks: the manual page renders without warnings, an install into
+# a temporary prefix works and a consumer project builds against the
+# installed engine, and the Debian package holds the expected files.
+#   ship_test.sh SOURCE_DIR BUILD_DIR
+set -eu
+src=$1
+build=$2
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+echo "manual page"
+warnings=$(groff -ww -z -man "$src/man/imgforge.1" 2>&1)
+[ -z "$warnings" ] || { echo "$warnings"; exit 1; }
+MANWIDTH=80 man -l "$src/man/imgforge.1" > "$tmp/man.txt" 2> "$tmp/man.err"
+[ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err"; exit 1; }
+for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES EXAMPLES DIAGNOSTICS; do
+    grep -q "^$section" "$tmp/man.txt" || { echo "no $section section"; exit 1; }
+done
+# Every option of the tool is documented.
+for opt in $("$build/bin/imgforge" -h | sed -n 's/^  -\(.\) .*/\1/p'); do
+    grep -q -- "^       -$opt" "$tmp/man.txt" || { echo "option -$opt not documented"; exit 1; }
+done
+
+echo "install"
+cmake --install "$build" --prefix "$tmp/prefix" > /dev/null
+"$tmp/prefix/bin/imgforge" -h > /dev/null
+test -f "$tmp/prefix/share/man/man1/imgforge.1"
+test -f "$tmp/prefix/include/nvds.h"
+cmake -S "$src/tests/consumer" -B "$tmp/consumer" -DCMAKE_PREFIX_PATH="$tmp/prefix" > /dev/null
+cmake --build "$tmp/consumer" > /dev/null
+[ "$("$tmp/consumer/consumer")" = "02:7:ok" ] || { echo "consumer output wrong"; exit 1; }
+
+echo "package"
+(cd "$tmp" && cpack --config "$build/CPackConfig.cmake" -B "$tmp/pkg" > /dev/null)
+deb=$(ls "$tmp"/pkg/*.deb)
+dpkg-deb -c "$deb" | awk '{ print $6 }' > "$tmp/contents"
+for f in ./usr/bin/imgforge ./usr/share/man/man1/imgforge.1 ./usr/include/nvds.h \
+         ./usr/lib/libnvds.a ./usr/lib/cmake/nvds/nvdsConfig.cmake; do
+    grep -qx "$f" "$tmp/contents" || { echo "package lacks $f"; cat "$tmp/contents"; exit 1; }
+done
+echo "ok"
