@@ -392,28 +392,32 @@ uint8_t nvds_get8(uint8_t tag, uint8_t *length, uint8_t *dst)
     return status;
 }
 
-uint8_t nvds_del(uint8_t tag)
+namespace {
+
+// Clears a status bit of the record the look-up finds for `tag`.
+uint8_t clear_status_bit(uint8_t tag, uint8_t bit, bool refuse_locked)
 {
     uint8_t header[4];
     uint32_t address = 0;
     uint8_t status = nvds_browse_tag(tag, header, &address);
     if (status != NVDS_OK)
         return status;
-    if (!(header[1] & NVDS_STATUS_UNLOCKED))
+    if (refuse_locked && !(header[1] & NVDS_STATUS_UNLOCKED))
         return NVDS_PARAM_LOCKED;
-    write_status(address, header[1] & ~NVDS_STATUS_PRESENT);
+    write_status(address, header[1] & ~bit);
     return NVDS_OK;
+}
+
+} // namespace
+
+uint8_t nvds_del(uint8_t tag)
+{
+    return clear_status_bit(tag, NVDS_STATUS_PRESENT, true);
 }
 
 uint8_t nvds_lock(uint8_t tag)
 {
-    uint8_t header[4];
-    uint32_t address = 0;
-    uint8_t status = nvds_browse_tag(tag, header, &address);
-    if (status != NVDS_OK)
-        return status;
-    write_status(address, header[1] & ~NVDS_STATUS_UNLOCKED);
-    return NVDS_OK;
+    return clear_status_bit(tag, NVDS_STATUS_UNLOCKED, false);
 }
 
 uint8_t nvds_del_all_unlocked_workarounds(uint8_t tag)
