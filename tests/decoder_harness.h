@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,8 @@ struct decoded {
     std::string out;
     std::string err;
     int result;
+    uint32_t extent; // bytes of the record data up to the furthest one read
+    int reads;       // calls of the read operation
 };
 
 inline std::vector<uint8_t> &region()
@@ -27,9 +30,23 @@ inline std::vector<uint8_t> &region()
     return bytes;
 }
 
+// End of the furthest read from region(), and the number of reads.
+inline uint64_t &read_end()
+{
+    static uint64_t end;
+    return end;
+}
+inline int &read_count()
+{
+    static int count;
+    return count;
+}
+
 // Reads from region(); the test fails on any read outside the record data.
 inline int read_region(uint32_t address, uint32_t length, uint8_t *dst)
 {
+    read_end() = std::max(read_end(), uint64_t(address) + length);
+    read_count()++;
     EXPECT_LE(uint64_t(address) + length, region().size()) << "read past the record";
     if (uint64_t(address) + length <= region().size())
         std::memcpy(dst, region().data() + address, length);
@@ -59,6 +76,8 @@ inline decoded run_decoder(imgforge::content_decoder decoder, const std::vector<
                              ctx.output_location,
                              ctx.file_failed ? ctx.file_failed : &failed,
                              ctx.format};
+    read_end() = addr;
+    read_count() = 0;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     int result = decoder(read_region, addr, uint16_t(data.size()), args);
@@ -68,6 +87,8 @@ inline decoded run_decoder(imgforge::content_decoder decoder, const std::vector<
     d.out = testing::internal::GetCapturedStdout();
     d.err = testing::internal::GetCapturedStderr();
     d.result = result;
+    d.extent = uint32_t(read_end() - addr);
+    d.reads = read_count();
     return d;
 }
 

@@ -71,34 +71,18 @@ TEST(ActivityStart, DurationAndEventsWithShortAndLongRecords)
     auto out = [](const bytes &b) {
         return harness::run_decoder(pretty_ACT_STRT_CMD_content, b).out;
     };
-    EXPECT_EQ(out({0x2C, 0x01, 0x05}), "duration=3000ms, max_adv_evt=5");
     EXPECT_EQ(out({0xFF, 0xFF, 0xFF}), "duration=655350ms, max_adv_evt=255");
-    EXPECT_EQ(out({0x0A}), "duration=100ms, max_adv_evt=0");
     EXPECT_EQ(out({}), "duration=0ms, max_adv_evt=0");
     EXPECT_EQ(out({0x01, 0x00, 0x02, 0x99, 0x99}), "duration=10ms, max_adv_evt=2");
-}
-
-TEST(RestartDuration, TenMillisecondUnitsWithoutWrapping)
-{
-    auto out = [](const bytes &b) { return harness::run_decoder(pretty_RSTRT_DUR_content, b).out; };
-    EXPECT_EQ(out({0x64, 0, 0, 0}), "1000ms");
-    EXPECT_EQ(out({0, 0, 0, 0}), "0ms");
-    EXPECT_EQ(out({0xFF, 0xFF, 0xFF, 0xFF}), "42949672950ms");
 }
 
 TEST(Interval, LargestWholeUnitIn64Bits)
 {
     intv_text buf;
-    EXPECT_STREQ(adv_intv_to_str(0, buf), "0us");
-    EXPECT_STREQ(adv_intv_to_str(1, buf), "625us");
     EXPECT_STREQ(adv_intv_to_str(8, buf), "5ms");
-    EXPECT_STREQ(adv_intv_to_str(160, buf), "100ms");
-    EXPECT_STREQ(adv_intv_to_str(1600, buf), "1s");
     EXPECT_STREQ(adv_intv_to_str(8000000, buf), "5000s");
     EXPECT_STREQ(adv_intv_to_str(0xFFFFFFFF, buf), "2684354559375us");
-    EXPECT_STREQ(period_adv_intv_to_str(0, buf), "0ms");
     EXPECT_STREQ(period_adv_intv_to_str(1, buf), "1250us");
-    EXPECT_STREQ(period_adv_intv_to_str(80, buf), "100ms");
     EXPECT_STREQ(period_adv_intv_to_str(4000000, buf), "5000s");
 }
 
@@ -127,35 +111,9 @@ TEST(ActivityCreate, EveryFieldInOrder)
               "second.adv_sid=0f, period.adv_intv_min=100ms, period.adv_intv_max=320ms}");
 }
 
-TEST(ActivityCreate, EnumerationsAndUnnamedValues)
-{
-    struct named_field {
-        size_t offset;
-        std::string label;
-        std::vector<std::string> names; // by value from 0
-    };
-    const named_field fields[] = {
-        {0, "addr_type", {"STATIC", "GEN_RSLV", "GEN_NON_RSLV", "?"}},
-        {3, "type", {"LEGACY", "EXTENDED", "PERIODIC", "?"}},
-        {4, "disc_mode", {"NON_DISC", "GEN_DISC", "LIM_DISC", "BEACON", "MAX", "?"}},
-        {5,
-         "prop",
-         {"NON_CONN_NON_SCAN", "?", "NON_CONN_SCAN", "UNDIR_CONN", "?", "DIR_CONN", "?", "?", "?",
-          "?", "?", "?", "?", "DIR_CONN_HDC", "?"}},
-        {8, "filter_pol", {"ANY_CON_ANY", "WLST_CON_ANY", "ANY_CON_WLST", "WLST_CON_WLST", "?"}},
-        {15, "peer_addr_ty", {"public", "private random", "?"}},
-        {28, "prim.phy", {"PHY_UNDEF", "PHY_1MBPS", "PHY_2MBPS", "PHY_CODED", "?"}},
-        {32, "second.phy", {"PHY_UNDEF", "PHY_1MBPS", "PHY_2MBPS", "PHY_CODED", "?"}},
-    };
-    for (const named_field &f : fields)
-        for (size_t value = 0; value < f.names.size(); value++) {
-            std::string text = create_text(create_cmd({{f.offset, uint8_t(value)}}));
-            std::string expected = f.label + "=" + f.names[value] + (f.offset ? "," : " ");
-            EXPECT_NE(text.find(expected), std::string::npos) << expected;
-        }
-}
-
-TEST(ActivityCreate, WideAndSignedFields)
+// One field set in an otherwise zero record: the names no other record
+// shows, unnamed values, and the signed and wide fields.
+TEST(ActivityCreate, SingleFields)
 {
     struct field_case {
         size_t offset;
@@ -163,9 +121,19 @@ TEST(ActivityCreate, WideAndSignedFields)
         std::string text;
     };
     const field_case cases[] = {
+        {0, 0x03, "addr_type=? "},
+        {3, 0x02, "type=PERIODIC,"},
+        {4, 0x02, "disc_mode=LIM_DISC,"},
+        {4, 0x04, "disc_mode=MAX,"},
+        {4, 0x05, "disc_mode=?,"},
+        {5, 0x02, "prop=NON_CONN_SCAN,"},
+        {5, 0x05, "prop=DIR_CONN,"},
         {6, 0x01, "prop=?,"},
         {7, 0x80, "max_tx_pwr=-128dBm,"},
         {7, 0x7F, "max_tx_pwr=127dBm,"},
+        {8, 0x01, "filter_pol=WLST_CON_ANY,"},
+        {8, 0x03, "filter_pol=WLST_CON_WLST,"},
+        {15, 0x02, "peer_addr_ty=?,"},
         {26, 0x01, "prim.adv_intv_max=10485760ms,"},
     };
     for (const field_case &c : cases)
@@ -173,7 +141,7 @@ TEST(ActivityCreate, WideAndSignedFields)
             << c.text;
 }
 
-TEST(AdvPayload, FramingEmptyShortTrailingAndTooLarge)
+TEST(AdvPayload, FramingServicesAndNames)
 {
     bytes full_length{0xFF, 0x01};
     full_length.resize(256, 0x5A);
@@ -181,19 +149,10 @@ TEST(AdvPayload, FramingEmptyShortTrailingAndTooLarge)
     for (int i = 1; i < 254; i++)
         fives += " 5a";
     expect_payloads({
-        {{}, " <empty>"},
         {{0x00}, "", incomplete(1, 0), 1},
-        {{0x02, 0x01, 0x06}, " 06"},
-        {{0x02, 0x01, 0x06, 0x00}, " 06", incomplete(2, 3), 1},
-        {{0x02, 0x01, 0x06, 0x00, 0x00}, " 06"},
         {{0x00, 0x02, 0x01, 0x06}, ""},
         {{0x01, 0xFF, 0x02, 0x01, 0x06}, "  06"},
         {full_length, fives},
-        {{0x05, 0x09, 0x41, 0x42},
-         "",
-         "ERROR in record #1 (offset 0 relative to address 0x10): too large -- 5>3 left in "
-         "this NVDS section\nunprocessed trailing bytes: 05 09 41 42\n",
-         1},
         {{0x02, 0x01, 0x06, 0x03, 0xFF},
          " 06",
          "ERROR in record #2 (offset 3 relative to address 0x10): too large -- 3>1 left in "
@@ -202,7 +161,7 @@ TEST(AdvPayload, FramingEmptyShortTrailingAndTooLarge)
     });
 }
 
-TEST(AdvPayload, LargestPayloadIsReadWhole)
+TEST(AdvPayload, LargestPayloadAndLowestAddress)
 {
     bytes flags;
     while (flags.size() < NVDS_MAX_LENGTH - 1)
@@ -211,13 +170,6 @@ TEST(AdvPayload, LargestPayloadIsReadWhole)
     harness::decoded d = harness::run_decoder(pretty_APP_BLE_DATA_content, flags);
     EXPECT_EQ(d.out.size(), 10922u * 3);
     EXPECT_EQ(d.err, incomplete(10923, 32766));
-}
-
-TEST(AdvPayload, ErrorAddressIsTheRecordOffset)
-{
-    harness::decoded d = harness::run_decoder(pretty_APP_BLE_DATA_content, {0x01}, {0x12345});
-    EXPECT_EQ(d.err,
-              "ERROR in record #1 (offset 0 relative to address 0x12345): incomplete header\n");
     d = harness::run_decoder(pretty_APP_BLE_DATA_content, {0x01}, {0});
     EXPECT_EQ(d.err, "ERROR in record #1 (offset 0 relative to address 0): incomplete header\n");
 }
@@ -225,15 +177,12 @@ TEST(AdvPayload, ErrorAddressIsTheRecordOffset)
 TEST(AdvPayload, ServiceListsAndLocalNames)
 {
     expect_payloads({
-        {{0x02, 0x01, 0x06, 0x03, 0x03, 0xAA, 0xFE}, " 06 Eddystone"},
         {{0x05, 0x03, 0xAA, 0xFE, 0x0D, 0x18}, " Eddystone"},
         {{0x03, 0x03, 0x0D, 0x18, 0x02, 0x01, 0x06}, " unknown svc ID '0d 18' 06", "", 1},
         {{0x02, 0x03, 0xAA}, " unknown svc ID 'aa'", "", 1},
         {{0x01, 0x03}, " unknown svc ID ''", "", 1},
         {{0x02, 0x16, 0xAA}, " unknown svc_data ID 'aa'", "", 1},
         {{0x04, 0x16, 0xAB, 0xCD, 0x10}, " unknown svc_data ID 'ab cd 10'", "", 1},
-        {{0x05, 0x09, 'a', 'b', 'c', 'd'}, " abcd"},
-        {{0x05, 0x08, 'a', 0x00, 'c', 'd', 0x03, 0x09, 'e', 'f'}, " a ef"},
         {{0x05, 0x09, 'a', 0x01, 0x1F, 0x7F}, " a\\x01\\x1f\\x7f"},
         {{0x03, 0x09, ' ', 0xE9}, "  \xE9"},
         {{0x01, 0x08}, " "},
@@ -249,7 +198,6 @@ TEST(Eddystone, UrlFramesWithEncodedTlds)
         expect_payloads({{eddystone({0x10, 0x04, uint8_t(code % 4), 'a', code, 'x'}),
                           std::string(" 4dBm ") + schemes[code % 4] + "a" + tlds[code] + "x"}});
     expect_payloads({
-        {eddystone({0x10, 0xEC, 0x03, 'a', 'b', 0x07}), " -20dBm https://ab.com"},
         {eddystone({0x10, 0xEC, 0x02, 'a', 0x07, 'b', 0x00, 0x07}),
          " -20dBm http://a.comb\x00\\x07"s},
         {eddystone({0x10, 0xEC, 0x03, 'a', 0x7F, 0x07}), " -20dBm https://a\\x7f.com"},
@@ -263,23 +211,16 @@ TEST(Eddystone, UrlFramesWithEncodedTlds)
     });
 }
 
-TEST(Eddystone, LiteralTldsMatchOnlyWhole)
+TEST(Eddystone, LiteralTldsAndShortFrames)
 {
     expect_payloads({
         {eddystone({0x10, 0x00, 0x03, 'a', 'b', '.', 'c', 'o', 'm'}), " 0dBm https://ab.com"},
-        {eddystone({0x10, 0x00, 0x03, 'a', '.', 'c', 'o', 'm', '/', 'x'}), " 0dBm https://a.com/x"},
         {eddystone({0x10, 0x00, 0x03, 'a', '.', 'c', 'o', 'm', 0x07}), " 0dBm https://a.com\\x07"},
         {eddystone({0x10, 0x00, 0x03, 'a', 0x07, '.', 'c', 'o', 'm'}), " 0dBm https://a.com.com"},
-        {eddystone({0x10, 0x00, 0x03, 'a', 'b', '.', 'c', 'o'}), " 0dBm https://ab.co", no_tld},
         {eddystone({0x10, 0x00, 0x01, 'a', 'b'}), " 0dBm https://www.ab", no_tld},
         {eddystone({0x10, 0x00, 0x02}), " 0dBm http://", no_tld},
         {eddystone({0x00, 0x00, 0x02, 'a'}), " 0dBm unknown frame type '00'", no_tld},
-    });
-}
-
-TEST(Eddystone, FramesTooShortForTheirHeader)
-{
-    expect_payloads({
+        // Frames too short for their header.
         {eddystone({0x10, 0xEC}), " incomplete Eddystone frame '10 ec'"},
         {eddystone({0x10}), " incomplete Eddystone frame '10'"},
         {eddystone({}), " incomplete Eddystone frame ''"},
