@@ -283,24 +283,6 @@ TEST_F(Engine, EightByteRegionHoldsNoRecord)
     EXPECT_EQ(live_records(), std::vector<record>{});
 }
 
-TEST_F(Engine, EveryPutKeepsTheFourByteReserve)
-{
-    std::mt19937 rng(7);
-    bind(600);
-    for (int i = 0; i < 2000; i++) {
-        uint8_t tag = uint8_t(i % 5 == 0 ? 0xFC + rng() % 3 : 1 + rng() % 8);
-        bytes data = filled(rng() % 140, uint8_t(rng()));
-        uint8_t status = put(tag, data);
-        ASSERT_TRUE(status == NVDS_OK || status == NVDS_NO_SPACE_AVAILABLE) << int(status);
-        EXPECT_LE(chain_end() + 4, region.size());
-        if (status == NVDS_OK && tag < 0xFC) {
-            EXPECT_EQ(get(tag), data);
-        }
-        if (i % 50 == 0)
-            nvds_del_all_unlocked_workarounds(uint8_t(0xFC + rng() % 3));
-    }
-}
-
 // The same random operations with and without the tag cache give the same
 // answers; regions above 64 KiB run without a cache.
 TEST(EngineCache, LookUpsAgreeWithAndWithoutCache)
@@ -450,14 +432,6 @@ TEST(EngineNoMemory, NullBackendFailsSafely)
     EXPECT_NE(nvds_put(0x01, 1, &b), NVDS_OK);
     EXPECT_EQ(region, bytes(64, 0));
     nvds_set_backend(nullptr);
-}
-
-TEST(EngineStatus, Texts)
-{
-    EXPECT_STREQ(nvds_stat(0), "OK");
-    EXPECT_STREQ(nvds_stat(3), "NO_SPACE_AVAILABLE");
-    EXPECT_STREQ(nvds_stat(6), "CORRUPT");
-    EXPECT_STREQ(nvds_stat(7), "?");
 }
 
 } // namespace
