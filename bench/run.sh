@@ -25,16 +25,18 @@ while [ $i -le 100 ]; do
 done
 build_args="$*"
 
-# A full 64 KiB image holding every decoded tag: the sample's records and a
-# user application blob that fills the flash.
-head -c 61000 /dev/zero | tr '\0' '\132' > "$work/app"
+# A full 64 KiB image holding every decoded tag: the sample's records, a
+# user application blob and a raw test record that fill the flash.
+head -c 32000 /dev/zero | tr '\0' '\132' > "$work/app"
+head -c 29500 /dev/zero | tr '\0' '\133' > "$work/ate"
 set --
 for f in "$root"/examples/data/*.bin; do
     tag=$(basename "$f" | cut -c1-2)
     [ "$tag" = b6 ] && f=$work/app
     set -- "$@" -t "$tag" -d "$f"
 done
-"$tool" "$@" -b -o "$work/full.bin"
+"$tool" "$@" -t b8 -d "$work/ate" -b -o "$work/full.bin"
+ls -l "$work/full.bin" >&2
 
 # The same flash filled with small records instead: 5 600 register writes.
 set --
@@ -67,19 +69,17 @@ while [ $i -lt 10000 ]; do
 done
 big_args="$*"
 
-floor=$("$timer" "$runs" 10 "$build/bench/empty_program")
-dynamic=$("$timer" "$runs" 10 "$build/bench/empty_program_dynamic")
+floor_cmd=$build/bench/empty_program
 row() {
     name=$1
     shift
-    t=$("$timer" "$runs" 10 "$@")
-    printf '| %-44s | %8s | %5s |\n' "$name" "$t" "$(awk "BEGIN { printf \"%.2f\", $t / $floor }")"
+    set -- $("$timer" "$runs" 10 "$floor_cmd" -- "$@")
+    printf '| %-40s | %8s | %8s | %6s |\n' "$name" "$1" "$2" "$(awk "BEGIN { printf \"%.2f\", $2 / $1 }")"
 }
 
-printf '| %-44s | %8s | %5s |\n' "case" "median µs" "floor"
-printf '|%s|%s|%s|\n' "----------------------------------------------" "----------" "-------"
-printf '| %-44s | %8s | %5s |\n' "floor: empty C++ program, static" "$floor" "1.00"
-printf '| %-44s | %8s | %5s |\n' "empty C++ program, dynamic" "$dynamic" "$(awk "BEGIN { printf \"%.2f\", $dynamic / $floor }")"
+printf '| %-40s | %8s | %8s | %6s |\n' "case" "floor µs" "case µs" "ratio"
+printf '|%s|%s|%s|%s|\n' "------------------------------------------" "----------" "----------" "--------"
+row "empty C++ program, dynamically linked" "$build/bench/empty_program_dynamic"
 row "empty run (text image)" "$tool"
 # shellcheck disable=SC2086
 row "image from 100 data files (-b -o)" "$tool" $build_args -b -o "$work/out.bin"

@@ -22,12 +22,21 @@ for f in "$root"/examples/data/*.bin; do
     { printf "\\$(printf '%03o' "0x$tag")"; cat "$f"; } > "$corpus/fuzz_decoders/$tag.bin"
 done
 
+# Longest input per target: a whole flash image, a whole record, an operation list.
+max_len() {
+    case $1 in
+    fuzz_image) echo 70000 ;;
+    fuzz_decoders) echo 32768 ;;
+    *) echo 4096 ;;
+    esac
+}
+
 for target in fuzz_engine fuzz_image fuzz_decoders; do
     echo "== $target ($seconds s)"
     # Inputs that once failed stay in the corpus.
     regressions=$root/fuzz/regressions/$target
     [ -d "$regressions" ] || regressions=
-    "$build/fuzz/$target" -max_total_time="$seconds" -close_fd_mask=2 -print_final_stats=1 \
+    "$build/fuzz/$target" -max_total_time="$seconds" -max_len="$(max_len $target)" -close_fd_mask=2 -print_final_stats=1 \
         -artifact_prefix="$build/$target-" "$corpus/$target" $regressions \
         2>&1 | grep -E '^(stat::number_of_executed_units|Done)|DONE|ERROR|mismatch' || true
     if ls "$build/$target"-* >/dev/null 2>&1; then

@@ -10,6 +10,17 @@
 
 namespace imgforge {
 
+input_file open_input(const char *path)
+{
+    input_file file{open_binary_read(path), 0, false};
+    struct stat st;
+    if (file.fd >= 0 && fstat(file.fd, &st) == 0) {
+        file.size = uint64_t(st.st_size);
+        file.regular = S_ISREG(st.st_mode);
+    }
+    return file;
+}
+
 bool file_size(const char *path, uint64_t *size)
 {
     struct stat st;
@@ -19,34 +30,38 @@ bool file_size(const char *path, uint64_t *size)
     return true;
 }
 
-size_t read_file_prefix(const char *path, uint8_t *buf, size_t capacity, const char *read_error,
-                        bool *more)
+void fail_open(const char *path, int error)
 {
-    int fd = open_binary_read(path);
-    if (fd < 0) {
-        std::fprintf(stderr, "ERROR: open(%s) failed: %s\n", path, std::strerror(errno));
-        die(EXIT_FILE);
-    }
+    std::fprintf(stderr, "ERROR: open(%s) failed: %s\n", path, std::strerror(error));
+    die(EXIT_FILE);
+}
+
+size_t read_input_file(input_file &file, uint8_t *buf, size_t capacity, const char *read_error,
+                       bool *more)
+{
     size_t got = 0;
-    for (;;) {
-        uint8_t extra;
-        bool probing = got == capacity;
-        ssize_t n = probing ? read(fd, &extra, 1) : read(fd, buf + got, capacity - got);
+    bool at_end = false;
+    // A regular file ends at its size; anything else is read until it says so.
+    while (got < capacity && !(file.regular && got >= file.size)) {
+        ssize_t n = read(file.fd, buf + got, capacity - got);
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
             std::perror(read_error);
-            close(fd);
+            close(file.fd);
             die(EXIT_FILE);
         }
-        if (n == 0 || probing) {
-            if (more)
-                *more = n > 0;
+        if (n == 0) {
+            at_end = true;
             break;
         }
         got += size_t(n);
     }
-    close(fd);
+    if (more) {
+        uint8_t extra;
+        *more = !at_end && got == capacity && read(file.fd, &extra, 1) > 0;
+    }
+    close(file.fd);
     return got;
 }
 

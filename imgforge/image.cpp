@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 #include <vector>
 
 namespace imgforge {
@@ -64,6 +65,17 @@ void refuse_cutting_chain(uint32_t new_region)
                      new_region, address);
         die(EXIT_REFUSED);
     }
+}
+
+// A record's data must be smaller than the region.
+void refuse_oversized(const char *path, uint64_t size, int fd = -1)
+{
+    if (size < region_size())
+        return;
+    if (fd >= 0)
+        close(fd);
+    std::fprintf(stderr, "ERROR: way too much data from '%s'\n", path);
+    die(EXIT_FILE);
 }
 
 } // namespace
@@ -161,17 +173,22 @@ void add_tag_data(uint8_t tag, const char *path)
         std::fprintf(stderr, "ERROR: must specify a -t before -d '%s'\n", path);
         die(EXIT_USAGE);
     }
-    uint64_t size = 0;
-    if (!file_size(path, &size)) {
-        std::fprintf(stderr, "ERROR: stat(%s) failed: %s\n", path, std::strerror(errno));
-        die(EXIT_FILE);
+    // Opened first to learn the size from the open file; the messages are
+    // those of checking the size before opening.
+    input_file file = open_input(path);
+    uint64_t size = file.size;
+    if (file.fd < 0) {
+        int open_error = errno;
+        if (!file_size(path, &size)) {
+            std::fprintf(stderr, "ERROR: stat(%s) failed: %s\n", path, std::strerror(errno));
+            die(EXIT_FILE);
+        }
+        refuse_oversized(path, size);
+        fail_open(path, open_error);
     }
-    if (size >= region_size()) {
-        std::fprintf(stderr, "ERROR: way too much data from '%s'\n", path);
-        die(EXIT_FILE);
-    }
+    refuse_oversized(path, size, file.fd);
     std::vector<uint8_t> data(size);
-    size_t got = read_file_prefix(path, data.data(), data.size(), "add_tag_data");
+    size_t got = read_input_file(file, data.data(), data.size(), "add_tag_data");
     data.resize(got);
     // Lengths beyond a record's 15 bits reach the engine as such and are refused there.
     uint16_t length = uint16_t(got > 0xFFFF ? 0xFFFF : got);
@@ -211,8 +228,11 @@ bool all_erased(const uint8_t *bytes, size_t n)
 void load_image(const char *path, uint8_t *target)
 {
     std::memset(target, nvds_inverted ? 0x00 : 0xFF, buf_size);
+    input_file file = open_input(path);
+    if (file.fd < 0)
+        fail_open(path, errno);
     bool more = false;
-    size_t got = read_file_prefix(path, target, buf_size, "read_input", &more);
+    size_t got = read_input_file(file, target, buf_size, "read_input", &more);
     if (more)
         std::fprintf(stderr,
                      "WARNING: '%s' is longer than the flash size of %u bytes; the rest is "

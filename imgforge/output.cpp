@@ -6,9 +6,9 @@
 #include "nvds.h"
 #include "platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <vector>
 
 namespace imgforge {
 
@@ -31,37 +31,46 @@ uint32_t output_length(bool full)
     return buf_used + 4;
 }
 
-// The bytes as stored on the medium: complemented in inverted mode.
-std::vector<uint8_t> medium_bytes(uint32_t length)
-{
-    std::vector<uint8_t> out(nvds_buf, nvds_buf + length);
-    if (nvds_inverted)
-        for (uint8_t &b : out)
-            b = uint8_t(~b);
-    return out;
-}
-
-void write_text(const std::vector<uint8_t> &bytes)
+// Writes the first `length` bytes as stored on the medium (complemented in
+// inverted mode), a chunk at a time: as raw bytes, or as one "%02x" line per
+// byte. Returns false when the stream fails.
+bool write_medium(FILE *out, uint32_t length, bool text)
 {
     static const char hex[] = "0123456789abcdef";
-    std::vector<char> text(bytes.size() * 3);
-    for (size_t i = 0; i < bytes.size(); i++) {
-        text[3 * i] = hex[bytes[i] >> 4];
-        text[3 * i + 1] = hex[bytes[i] & 0xF];
-        text[3 * i + 2] = '\n';
+    constexpr uint32_t CHUNK = 4096;
+    uint8_t bytes[CHUNK];
+    char lines[3 * CHUNK];
+    for (uint32_t at = 0; at < length; at += CHUNK) {
+        uint32_t n = std::min(CHUNK, length - at);
+        const uint8_t *chunk = nvds_buf + at;
+        if (nvds_inverted) {
+            for (uint32_t i = 0; i < n; i++)
+                bytes[i] = uint8_t(~chunk[i]);
+            chunk = bytes;
+        }
+        if (!text) {
+            if (std::fwrite(chunk, 1, n, out) != n)
+                return false;
+            continue;
+        }
+        for (uint32_t i = 0; i < n; i++) {
+            lines[3 * i] = hex[chunk[i] >> 4];
+            lines[3 * i + 1] = hex[chunk[i] & 0xF];
+            lines[3 * i + 2] = '\n';
+        }
+        if (std::fwrite(lines, 1, 3 * size_t(n), out) != 3 * size_t(n))
+            return false;
     }
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    return true;
 }
 
-void write_binary_file(const std::vector<uint8_t> &bytes, const char *path)
+void write_binary_file(uint32_t length, const char *path)
 {
     FILE *file = open_output(path);
     if (!file)
         die(EXIT_FILE);
-    size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
-    int error = errno;
-    if (written != bytes.size()) {
-        std::fprintf(stderr, "Failed to write file '%s': %s\n", path, std::strerror(error));
+    if (!write_medium(file, length, false)) {
+        std::fprintf(stderr, "Failed to write file '%s': %s\n", path, std::strerror(errno));
         std::fclose(file);
         die(EXIT_FILE);
     }
@@ -73,13 +82,13 @@ void write_binary_file(const std::vector<uint8_t> &bytes, const char *path)
 
 void write_image(bool binary, bool full, const char *location)
 {
-    std::vector<uint8_t> bytes = medium_bytes(output_length(full));
+    uint32_t length = output_length(full);
     if (!binary) {
-        write_text(bytes);
+        write_medium(stdout, length, true); // stream errors end the run in run()
         return;
     }
     if (location) {
-        write_binary_file(bytes, location);
+        write_binary_file(length, location);
         return;
     }
     if (!set_stdout_binary()) {
@@ -87,7 +96,7 @@ void write_image(bool binary, bool full, const char *location)
         std::fprintf(stderr, "Failed to output bits\n");
         die(EXIT_FILE);
     }
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    write_medium(stdout, length, false);
 }
 
 } // namespace imgforge

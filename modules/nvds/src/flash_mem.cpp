@@ -30,27 +30,41 @@ int flash_erase(uint8_t, uint8_t *dst, uint32_t length)
     return 0;
 }
 
+// True when every byte of data can be programmed over stored: it has no 1
+// where the stored byte has a 0. Checked a word at a time.
+static bool programmable(const uint8_t *stored, const uint8_t *data, uint32_t length)
+{
+    uint32_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        uint64_t s, d;
+        std::memcpy(&s, stored + i, 8);
+        std::memcpy(&d, data + i, 8);
+        if ((s | d) != s)
+            return false;
+    }
+    for (; i < length; i++)
+        if ((stored[i] | data[i]) != stored[i])
+            return false;
+    return true;
+}
+
 // Compare-and-program: equal data gives 0; data that differ only by clearing
 // bits are programmed over the stored bytes and also give 0; otherwise the
 // first difference (new minus stored) is the result and memory is unchanged.
 int flash_cmp(uint8_t, uint32_t *result, uint8_t *stored, uint32_t length, const uint8_t *data)
 {
-    bool differs = false;
-    int first_difference = 0;
-    for (uint32_t i = 0; i < length; i++) {
-        if (data[i] == stored[i])
-            continue;
-        if (!differs) {
-            differs = true;
-            first_difference = int(data[i]) - int(stored[i]);
-        }
-        if ((data[i] | stored[i]) != stored[i]) {
-            *result = uint32_t(first_difference);
-            return 0;
-        }
+    uint32_t first = 0;
+    while (first < length && stored[first] == data[first])
+        first++;
+    if (first == length) {
+        *result = 0;
+        return 0;
     }
-    if (differs)
-        std::memcpy(stored, data, length);
+    if (!programmable(stored + first, data + first, length - first)) {
+        *result = uint32_t(int(data[first]) - int(stored[first]));
+        return 0;
+    }
+    std::memcpy(stored + first, data + first, length - first);
     *result = 0;
     return 0;
 }

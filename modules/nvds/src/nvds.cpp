@@ -22,6 +22,13 @@ namespace {
 
 const nvds_backend *backend = &nvds_memory_backend;
 
+// Headers are read straight from memory when the region is plain memory.
+bool direct_reads;
+void update_direct_reads()
+{
+    direct_reads = nvds_env.read == nvds_read && backend->read == flash_read;
+}
+
 constexpr uint8_t STATUS_NEW = NVDS_STATUS_UNLOCKED | NVDS_STATUS_PRESENT;
 
 bool is_workaround(uint8_t tag)
@@ -147,10 +154,12 @@ uint8_t nvds_init(uint8_t *base, uint32_t total_size)
     backend->identify(&type);
     if (type == 0) {
         nvds_env = {nvds_null_read, nvds_null_cmp, nvds_null_write, nvds_null_erase, nullptr, 0, 0};
+        update_direct_reads();
         nvds_reset_tag_cache();
         return NVDS_FAIL;
     }
     nvds_env = {nvds_read, nvds_cmp, nvds_write, nvds_erase, base, total_size, type};
+    update_direct_reads();
     nvds_reset_tag_cache();
     uint8_t magic[sizeof nvds_magic_number];
     nvds_env.read(0, sizeof magic, magic);
@@ -161,35 +170,70 @@ uint8_t nvds_init(uint8_t *base, uint32_t total_size)
 
 // --- Walking -------------------------------------------------------------------------------------
 
+namespace {
+
+// One record of the chain as a walk sees it.
+struct record_at {
+    uint32_t address;
+    uint8_t header[4];
+    uint32_t header_length;
+    uint16_t length;
+    uint32_t next;
+
+    uint8_t tag() const { return header[0]; }
+    uint8_t status() const { return header[1]; }
+    bool live() const { return nvds_is_live(header[1]); }
+    uint32_t data() const { return address + header_length; }
+    uint32_t size() const { return header_length + length; }
+};
+
+// Reads the record at `address`; false at the end of the chain. Every walk
+// goes through here, so it reads headers in place when it can.
+inline bool read_record(uint32_t address, record_at &r)
+{
+    r.address = address;
+    if (direct_reads) {
+        NVDS_CHECK("((address + length) <= nvds_env.total_size)",
+                   uint64_t(address) + 4 <= nvds_env.total_size);
+        std::memcpy(r.header, nvds_env.base + address, 4);
+    } else {
+        std::memset(r.header, NVDS_END_TAG, 4);
+        nvds_env.read(address, 4, r.header);
+    }
+    if (r.header[0] == NVDS_END_TAG)
+        return false;
+    r.header_length = nvds_header_length(r.header);
+    r.length = nvds_data_length(r.header);
+    uint64_t following = uint64_t(address) + r.header_length + r.length;
+    NVDS_CHECK("0", following <= uint64_t(nvds_env.total_size) - 1);
+    r.next = uint32_t(following);
+    return true;
+}
+
+} // namespace
+
 uint8_t nvds_walk_tag(uint32_t address, uint8_t header[4], uint32_t *next)
 {
-    std::memset(header, NVDS_END_TAG, 4);
-    nvds_env.read(address, 4, header);
-    if (header[0] == NVDS_END_TAG)
+    record_at r;
+    bool more = read_record(address, r);
+    std::memcpy(header, r.header, 4);
+    if (!more)
         return NVDS_TAG_NOT_DEFINED;
-    uint64_t following = uint64_t(address) + nvds_header_length(header) + nvds_data_length(header);
-    NVDS_CHECK("0", following <= uint64_t(nvds_env.total_size) - 1);
-    *next = uint32_t(following);
+    *next = r.next;
     return NVDS_OK;
 }
 
 uint32_t nvds_walk(nvds_walk_cb callback, void *arg)
 {
-    uint32_t address = NVDS_FIRST_RECORD;
-    for (;;) {
-        uint8_t header[4];
-        uint32_t next = 0;
-        uint8_t status = nvds_walk_tag(address, header, &next);
-        if (status != NVDS_OK)
-            return status;
-        if (nvds_is_live(header[1])) {
-            uint32_t result = callback(header[0], address + nvds_header_length(header),
-                                       nvds_data_length(header), nvds_env.read, arg);
-            if (result != 0)
-                return result;
-        }
-        address = next;
+    record_at r;
+    for (uint32_t address = NVDS_FIRST_RECORD; read_record(address, r); address = r.next) {
+        if (!r.live())
+            continue;
+        uint32_t result = callback(r.tag(), r.data(), r.length, nvds_env.read, arg);
+        if (result != 0)
+            return result;
     }
+    return NVDS_TAG_NOT_DEFINED;
 }
 
 // --- Put -----------------------------------------------------------------------------------------
@@ -212,19 +256,15 @@ uint32_t compact(uint32_t live_length, int drop_tag)
     std::vector<uint8_t> scratch(live_length + 4);
     nvds_reset_tag_cache();
     uint32_t used = 0;
-    uint32_t address = NVDS_FIRST_RECORD;
-    uint8_t header[4];
-    uint32_t next = 0;
-    while (nvds_walk_tag(address, header, &next) == NVDS_OK) {
-        if (nvds_is_live(header[1]) && header[0] != drop_tag) {
-            uint32_t size = nvds_header_length(header) + nvds_data_length(header);
-            NVDS_CHECK("total_length <= length", uint64_t(used) + size <= live_length);
-            nvds_env.read(address, size, scratch.data() + used);
-            if (nvds_tag_cache)
-                nvds_tag_cache[header[0]] = uint16_t(NVDS_FIRST_RECORD + used);
-            used += size;
-        }
-        address = next;
+    record_at r;
+    for (uint32_t address = NVDS_FIRST_RECORD; read_record(address, r); address = r.next) {
+        if (!r.live() || r.tag() == drop_tag)
+            continue;
+        NVDS_CHECK("total_length <= length", uint64_t(used) + r.size() <= live_length);
+        nvds_env.read(r.address, r.size(), scratch.data() + used);
+        if (nvds_tag_cache)
+            nvds_tag_cache[r.tag()] = uint16_t(NVDS_FIRST_RECORD + used);
+        used += r.size();
     }
     nvds_init_memory();
     if (used)
@@ -252,29 +292,25 @@ uint8_t nvds_put(uint8_t tag, uint16_t length, const uint8_t *data)
     uint32_t kept_length = 0;
     uint32_t replaced_length = 0;
     uint32_t end = NVDS_FIRST_RECORD;
-    uint8_t header[4];
-    uint32_t next = 0;
-    while (nvds_walk_tag(end, header, &next) == NVDS_OK) {
-        if (nvds_is_live(header[1])) {
-            uint32_t size = nvds_header_length(header) + nvds_data_length(header);
-            if (!is_workaround(tag) && header[0] == tag) {
-                if (!(header[1] & NVDS_STATUS_UNLOCKED))
-                    return NVDS_PARAM_LOCKED;
-                if (nvds_data_length(header) == length &&
-                    nvds_env.cmp(end + nvds_header_length(header), length, data) == 0) {
-                    // Already holds the value (possibly just programmed in
-                    // place); earlier duplicates are superseded by it.
-                    for (const replaced_record &r : replaced)
-                        write_status(r.address, r.status & ~NVDS_STATUS_PRESENT);
-                    return NVDS_OK;
-                }
-                replaced.push_back({end, header[1]});
-                replaced_length += size;
-            } else {
-                kept_length += size;
-            }
+    record_at r;
+    for (; read_record(end, r); end = r.next) {
+        if (!r.live())
+            continue;
+        if (is_workaround(tag) || r.tag() != tag) {
+            kept_length += r.size();
+            continue;
         }
-        end = next;
+        if (!(r.status() & NVDS_STATUS_UNLOCKED))
+            return NVDS_PARAM_LOCKED;
+        if (r.length == length && nvds_env.cmp(r.data(), length, data) == 0) {
+            // Already holds the value (possibly just programmed in place);
+            // earlier duplicates are superseded by it.
+            for (const replaced_record &old : replaced)
+                write_status(old.address, old.status & ~NVDS_STATUS_PRESENT);
+            return NVDS_OK;
+        }
+        replaced.push_back({end, r.status()});
+        replaced_length += r.size();
     }
 
     uint8_t new_header[4];
@@ -297,8 +333,8 @@ uint8_t nvds_put(uint8_t tag, uint16_t length, const uint8_t *data)
     if (length)
         nvds_env.write(end + header_length, length, data);
     nvds_env.write(end, header_length, new_header);
-    for (const replaced_record &r : replaced)
-        write_status(r.address, r.status & ~NVDS_STATUS_PRESENT);
+    for (const replaced_record &old : replaced)
+        write_status(old.address, old.status & ~NVDS_STATUS_PRESENT);
     if (nvds_tag_cache)
         nvds_tag_cache[tag] = uint16_t(end);
     return NVDS_OK;
@@ -318,30 +354,28 @@ namespace {
 uint8_t browse_from(uint32_t start, uint8_t tag, uint8_t header[4], uint32_t *address,
                     bool resuming)
 {
+    record_at r;
     uint32_t current = start;
-    for (;;) {
-        uint32_t next = 0;
-        uint8_t status = nvds_walk_tag(current, header, &next);
-        if (status != NVDS_OK) {
-            if (resuming) {
-                nvds_nxt_tag_status = status;
+    for (; read_record(current, r); current = r.next) {
+        if (!r.live())
+            continue;
+        if (nvds_tag_cache)
+            nvds_tag_cache[r.tag()] = uint16_t(current);
+        if (r.tag() == tag) {
+            if (resuming)
                 nvds_nxt_tag_addr = uint16_t(current);
-            }
+            std::memcpy(header, r.header, 4);
             *address = current;
-            return status;
+            return NVDS_OK;
         }
-        if (nvds_is_live(header[1])) {
-            if (nvds_tag_cache)
-                nvds_tag_cache[header[0]] = uint16_t(current);
-            if (header[0] == tag) {
-                if (resuming)
-                    nvds_nxt_tag_addr = uint16_t(current);
-                *address = current;
-                return NVDS_OK;
-            }
-        }
-        current = next;
     }
+    if (resuming) {
+        nvds_nxt_tag_status = NVDS_TAG_NOT_DEFINED;
+        nvds_nxt_tag_addr = uint16_t(current);
+    }
+    std::memcpy(header, r.header, 4);
+    *address = current;
+    return NVDS_TAG_NOT_DEFINED;
 }
 
 } // namespace
@@ -424,14 +458,9 @@ uint8_t nvds_del_all_unlocked_workarounds(uint8_t tag)
 {
     if (!is_workaround(tag))
         return NVDS_FAIL;
-    uint32_t address = NVDS_FIRST_RECORD;
-    uint8_t header[4];
-    uint32_t next = 0;
-    uint8_t status;
-    while ((status = nvds_walk_tag(address, header, &next)) == NVDS_OK) {
-        if (nvds_is_live(header[1]) && header[0] == tag && (header[1] & NVDS_STATUS_UNLOCKED))
-            write_status(address, header[1] & ~NVDS_STATUS_PRESENT);
-        address = next;
-    }
-    return status == NVDS_TAG_NOT_DEFINED ? uint8_t(NVDS_OK) : status;
+    record_at r;
+    for (uint32_t address = NVDS_FIRST_RECORD; read_record(address, r); address = r.next)
+        if (r.live() && r.tag() == tag && (r.status() & NVDS_STATUS_UNLOCKED))
+            write_status(address, r.status() & ~NVDS_STATUS_PRESENT);
+    return NVDS_OK;
 }
