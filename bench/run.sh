@@ -82,12 +82,12 @@ printf '|%s|%s|%s|%s|\n' "------------------------------------------" "---------
 row "empty C++ program, dynamically linked" "$build/bench/empty_program_dynamic"
 row "empty run (text image)" "$tool"
 # shellcheck disable=SC2086
-row "image from 100 data files (-b -o)" "$tool" $build_args -b -o "$work/out.bin"
+row "image from 100 data files (-b)" "$tool" $build_args -b
 row "-p of a full 64 KiB image" "$tool" -r "$work/full.bin" -p
 row "-v of a full 64 KiB image" "$tool" -r "$work/full.bin" -v
 row "-p of 64 KiB of 5 600 register writes" "$tool" -r "$work/many.bin" -p
 row "-v of 64 KiB of 5 600 register writes" "$tool" -r "$work/many.bin" -v
-row "merge of two full 64 KiB images" "$tool" -r "$work/merge_a.bin" -r "$work/merge_b.bin" -b -o "$work/out.bin"
-row "OTP: -i -w ... -b" "$tool" -i -w SWD_DISABLE -w OTP_BATT_TYPE:NO_VBAT -w 80000000 -b -o "$work/out.bin"
+row "merge of two full 64 KiB images (-b)" "$tool" -r "$work/merge_a.bin" -r "$work/merge_b.bin" -b
+row "OTP: -i -w ... -b" "$tool" -i -w SWD_DISABLE -w OTP_BATT_TYPE:NO_VBAT -w 80000000 -b
 # shellcheck disable=SC2086
 row "-f 16 MiB, 10 000 records added, -v" "$tool" $big_args -v

@@ -4,6 +4,7 @@
 #include "files.h"
 #include "platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -56,14 +57,19 @@ uint32_t walk_cb_split(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn re
 uint32_t print_hex_nvds(nvds_read_fn read, uint32_t addr, uint16_t len, void *)
 {
     static const char hex[] = "0123456789abcdef";
-    static char text[3 * NVDS_MAX_LENGTH];
+    constexpr uint32_t CHUNK = 1024;
+    char text[3 * CHUNK];
     read(addr, len, record_buf);
-    for (uint32_t i = 0; i < len; i++) {
-        text[3 * i] = ' ';
-        text[3 * i + 1] = hex[record_buf[i] >> 4];
-        text[3 * i + 2] = hex[record_buf[i] & 0xF];
+    for (uint32_t at = 0; at < len; at += CHUNK) {
+        uint32_t n = std::min<uint32_t>(CHUNK, len - at);
+        for (uint32_t i = 0; i < n; i++) {
+            uint8_t b = record_buf[at + i];
+            text[3 * i] = ' ';
+            text[3 * i + 1] = hex[b >> 4];
+            text[3 * i + 2] = hex[b & 0xF];
+        }
+        std::fwrite(text, 1, 3 * size_t(n), stdout);
     }
-    std::fwrite(text, 1, 3 * size_t(len), stdout);
     return 0;
 }
 
