@@ -3,6 +3,8 @@
 #ifndef IMGFORGE_TESTS_CLI_HARNESS_H
 #define IMGFORGE_TESTS_CLI_HARNESS_H
 
+#include "golden.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>

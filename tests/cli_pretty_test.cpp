@@ -90,6 +90,12 @@ TEST_F(Pretty, IdentityRecords)
         {0x02, {}, "DEVICE_NAME ''"},
         {0x02, bytes(248, 'n'), "DEVICE_NAME '" + std::string(248, 'n') + "'"},
         {0x02, {'d', 'e', 'v', 0, 'x'}, "DEVICE_NAME 'dev'"},
+        // Control characters never reach the terminal; UTF-8 stays intact.
+        {0x02, {'a', 0x1b, '[', 'm', 0x7f, 0xc3, 0xa9}, "DEVICE_NAME 'a\\x1b[m\\x7f\xc3\xa9'"},
+        {0x3C, {}, "PEER_BD_ADDRESS 00:00:00:00:00:00, type: public"},
+        {0x3C,
+         {1, 2, 3, 4, 5, 6, 1, 0xEE},
+         "PEER_BD_ADDRESS 06:05:04:03:02:01, type: private random"},
         {0x03, seq(28), "LTK_3 key=0x000102030405060708090a0b0c0d0e0f"},
         {0xAD, seq(28, 0xe0), "PEER_LTK_3 key=0xe0e1e2e3e4e5e6e7e8e9eaebecedeeef"},
         {0x3C, {1, 2, 3, 4, 5, 6}, "PEER_BD_ADDRESS 06:05:04:03:02:01, type: public"},

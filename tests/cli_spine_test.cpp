@@ -5,30 +5,7 @@ using namespace cli;
 
 namespace {
 
-const std::string usage_text = "Usage: imgforge [options]\n"
-                               "Options:\n"
-                               "  -h        Display this information\n"
-                               "  -H <arg>  Show help message for an option (e.g. -H w)\n"
-                               "  -b        Binary output\n"
-                               "  -f <arg>  flash_size (default: 65536)\n"
-                               "  -F        Output full flash_size\n"
-                               "  -i        Inverted\n"
-                               "  -e <arg>  Erase tag\n"
-                               "  -E <arg>  Erase (unlocked) workaround tag\n"
-                               "  -l <arg>  Lock tag\n"
-                               "  -r <arg>  Read binary input\n"
-                               "  -t <arg>  Tag\n"
-                               "  -d <arg>  Add tag data\n"
-                               "  -v        Verbose dump\n"
-                               "  -p        Pretty dump\n"
-                               "  -o <arg>  Output location for -b or -p (for USER_APP if -p)\n"
-                               "  -S        Dump split tag data\n"
-                               "  -O <arg>  Output directory for the split data (ignored without "
-                               "-S)\n"
-                               "  -w <arg>  HW bits to blow (with -i only)\n"
-                               "  -N        Show non-NVDS OTP bytes (HW bits) (with -ip or -iv "
-                               "only)\n"
-                               "  -X        Hide internal HW bits (with -N or -Hw only)\n";
+const std::string usage_text = golden("usage.txt");
 
 const bytes empty_image = image({});
 
