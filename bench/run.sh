@@ -69,7 +69,7 @@ while [ $i -lt 10000 ]; do
 done
 big_args="$*"
 
-floor_cmd=$build/bench/empty_program
+floor_cmd=$build/bench/empty_program_dynamic
 row() {
     name=$1
     shift
@@ -79,7 +79,7 @@ row() {
 
 printf '| %-40s | %8s | %8s | %6s |\n' "case" "floor µs" "case µs" "ratio"
 printf '|%s|%s|%s|%s|\n' "------------------------------------------" "----------" "----------" "--------"
-row "empty C++ program, dynamically linked" "$build/bench/empty_program_dynamic"
+row "empty C++ program, statically linked" "$build/bench/empty_program"
 row "empty run (text image)" "$tool"
 # shellcheck disable=SC2086
 row "image from 100 data files (-b)" "$tool" $build_args -b
