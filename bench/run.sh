@@ -83,6 +83,8 @@ row "empty C++ program, statically linked" "$build/bench/empty_program"
 row "empty run (text image)" "$tool"
 # shellcheck disable=SC2086
 row "image from 100 data files (-b)" "$tool" $build_args -b
+# shellcheck disable=SC2086
+row "  its file system calls alone" "$build/bench/data_files_only" $build_args -b
 row "-p of a full 64 KiB image" "$tool" -r "$work/full.bin" -p
 row "-v of a full 64 KiB image" "$tool" -r "$work/full.bin" -v
 row "-p of 64 KiB of 5 600 register writes" "$tool" -r "$work/many.bin" -p
