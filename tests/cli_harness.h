@@ -46,22 +46,26 @@ struct rec {
     uint8_t status = 0x06;
 };
 
+// Appends a record: tag, status, one or two length bytes, data.
+inline void append_record(bytes &out, uint8_t tag, uint8_t status, const bytes &data)
+{
+    size_t n = data.size();
+    out.insert(out.end(), {tag, status});
+    if (n < 128) {
+        out.push_back(uint8_t(n));
+    } else {
+        out.push_back(uint8_t(0x80 | (n & 0x7F)));
+        out.push_back(uint8_t(n >> 7));
+    }
+    out.insert(out.end(), data.begin(), data.end());
+}
+
 // "NVDS", the records, then `erased` bytes of 0xFF.
 inline bytes image(std::initializer_list<rec> records, size_t erased = 4)
 {
     bytes out{'N', 'V', 'D', 'S'};
-    for (const rec &r : records) {
-        out.push_back(r.tag);
-        out.push_back(r.status);
-        size_t n = r.data.size();
-        if (n < 128) {
-            out.push_back(uint8_t(n));
-        } else {
-            out.push_back(uint8_t(0x80 | (n & 0x7F)));
-            out.push_back(uint8_t(n >> 7));
-        }
-        out.insert(out.end(), r.data.begin(), r.data.end());
-    }
+    for (const rec &r : records)
+        append_record(out, r.tag, r.status, r.data);
     out.insert(out.end(), erased, 0xFF);
     return out;
 }
@@ -119,18 +123,10 @@ class Sandbox : public testing::Test {
         bytes img{'N', 'V', 'D', 'S'};
         std::string listing;
         for (const listed &l : records) {
-            size_t n = l.data.size();
-            img.insert(img.end(), {l.tag, 0x06});
-            if (n < 128) {
-                img.push_back(uint8_t(n));
-            } else {
-                img.push_back(uint8_t(0x80 | (n & 0x7F)));
-                img.push_back(uint8_t(n >> 7));
-            }
+            append_record(img, l.tag, 0x06, l.data);
             char at[16];
-            std::snprintf(at, sizeof at, "@%04zx ", img.size());
+            std::snprintf(at, sizeof at, "@%04zx ", img.size() - l.data.size());
             listing += at + l.text + "\n";
-            img.insert(img.end(), l.data.begin(), l.data.end());
         }
         img.insert(img.end(), 4, 0xFF);
         write(name, img);

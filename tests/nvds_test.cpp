@@ -4,8 +4,6 @@
 
 #include <cstring>
 #include <functional>
-#include <map>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -102,7 +100,6 @@ TEST_F(Engine, InitFormatsForeignMemoryAndKeepsAnImage)
 
 TEST_F(Engine, HeaderFormsByLength)
 {
-    bind(70000);
     struct {
         uint16_t length;
         bytes length_bytes;
@@ -281,56 +278,6 @@ TEST_F(Engine, EightByteRegionHoldsNoRecord)
     bind(8);
     EXPECT_EQ(put(0x01, {}), NVDS_NO_SPACE_AVAILABLE);
     EXPECT_EQ(live_records(), std::vector<record>{});
-}
-
-// The same random operations with and without the tag cache give the same
-// answers; regions above 64 KiB run without a cache.
-TEST(EngineCache, LookUpsAgreeWithAndWithoutCache)
-{
-    auto scenario = [](size_t size, bool disable) {
-        bytes region(size, 0);
-        nvds_disable_tag_cache = disable;
-        nvds_init(region.data(), uint32_t(size));
-        std::mt19937 rng(42);
-        std::string trace;
-        for (int i = 0; i < 3000; i++) {
-            uint8_t tag = uint8_t(rng() % 12 + 1);
-            if (rng() % 10 == 0)
-                tag = uint8_t(0xFC + rng() % 3);
-            uint8_t status;
-            unsigned op = rng() % 6;
-            if (tag >= 0xFC && op < 3) {
-                // Which of several workaround records a delete picks depends on the cache.
-                trace += std::to_string(nvds_del_all_unlocked_workarounds(tag)) + " ";
-                continue;
-            }
-            switch (op) {
-            case 0:
-                status = nvds_del(tag);
-                break;
-            case 1:
-                status = rng() % 8 ? uint8_t(NVDS_OK) : nvds_lock(tag);
-                break;
-            case 2: {
-                uint8_t buf[64];
-                uint16_t len = sizeof buf;
-                status = nvds_get(tag, &len, buf);
-                trace += std::to_string(len) + ",";
-                break;
-            }
-            default: {
-                bytes data = filled(rng() % 40, uint8_t(rng()));
-                status = nvds_put(tag, uint16_t(data.size()), data.data());
-            }
-            }
-            trace += std::to_string(status) + " ";
-        }
-        nvds_disable_tag_cache = 0;
-        return trace;
-    };
-    std::string cached = scenario(4096, false);
-    EXPECT_EQ(scenario(4096, true), cached);
-    EXPECT_EQ(scenario(70000, false), scenario(70000, true));
 }
 
 TEST_F(Engine, LookUpAfterAReachedEndStillFindsAnUnindexedTag)
