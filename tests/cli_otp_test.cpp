@@ -97,7 +97,6 @@ TEST_F(Otp, OrderRules)
 {
     expect_failure({"-N", "-i"}, 1, "ERROR: must specify -i before -N\n");
     expect_failure({"-i", "-N", "-p"}, 1, "ERROR: must specify -p or -v before -N\n");
-    expect_failure({"-X", "-H", "e"}, 1, "ERROR: -X specified without -N or -Hw\n");
     result r = run({"-X", "-H", "w"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, golden("hw_help_hidden.txt"));

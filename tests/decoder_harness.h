@@ -24,32 +24,20 @@ struct decoded {
     int reads;       // calls of the read operation
 };
 
-inline std::vector<uint8_t> &region()
-{
-    static std::vector<uint8_t> bytes;
-    return bytes;
-}
+// The region the decoder reads, the end of its furthest read and the number
+// of reads.
+inline std::vector<uint8_t> region;
+inline uint64_t read_end;
+inline int read_count;
 
-// End of the furthest read from region(), and the number of reads.
-inline uint64_t &read_end()
-{
-    static uint64_t end;
-    return end;
-}
-inline int &read_count()
-{
-    static int count;
-    return count;
-}
-
-// Reads from region(); the test fails on any read outside the record data.
+// Reads from region; the test fails on any read outside the record data.
 inline int read_region(uint32_t address, uint32_t length, uint8_t *dst)
 {
-    read_end() = std::max(read_end(), uint64_t(address) + length);
-    read_count()++;
-    EXPECT_LE(uint64_t(address) + length, region().size()) << "read past the record";
-    if (uint64_t(address) + length <= region().size())
-        std::memcpy(dst, region().data() + address, length);
+    read_end = std::max(read_end, uint64_t(address) + length);
+    read_count++;
+    EXPECT_LE(uint64_t(address) + length, region.size()) << "read past the record";
+    if (uint64_t(address) + length <= region.size())
+        std::memcpy(dst, region.data() + address, length);
     return 0;
 }
 
@@ -66,8 +54,8 @@ inline decoded run_decoder(imgforge::content_decoder decoder, const std::vector<
                            const record_context &ctx = {})
 {
     uint32_t addr = ctx.addr;
-    region().assign(addr, 0xEE);
-    region().insert(region().end(), data.begin(), data.end());
+    region.assign(addr, 0xEE);
+    region.insert(region.end(), data.begin(), data.end());
     bool failed = false;
     imgforge::walk_args args{ctx.tag,
                              addr,
@@ -76,8 +64,8 @@ inline decoded run_decoder(imgforge::content_decoder decoder, const std::vector<
                              ctx.output_location,
                              ctx.file_failed ? ctx.file_failed : &failed,
                              ctx.format};
-    read_end() = addr;
-    read_count() = 0;
+    read_end = addr;
+    read_count = 0;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     int result = decoder(read_region, addr, uint16_t(data.size()), args);
@@ -87,8 +75,8 @@ inline decoded run_decoder(imgforge::content_decoder decoder, const std::vector<
     d.out = testing::internal::GetCapturedStdout();
     d.err = testing::internal::GetCapturedStderr();
     d.result = result;
-    d.extent = uint32_t(read_end() - addr);
-    d.reads = read_count();
+    d.extent = uint32_t(read_end - addr);
+    d.reads = read_count;
     return d;
 }
 
