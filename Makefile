@@ -4,25 +4,31 @@ SAN_BUILD ?= build-san
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all build run test test-build test-san install package fuzz bench clean
+.PHONY: all configure build run test test-build test-san install package fuzz bench clean
 
 all: build
 
-build:
+configure:
 	cmake -S . -B $(BUILD) -DIMGFORGE_WERROR=ON $(CMAKE_FLAGS)
+
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Decodes the bundled sample image.
-run: build
+# Builds only the tool (no GoogleTest needed) and decodes the bundled sample.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target imgforge
 	@$(BUILD)/bin/imgforge -r examples/sample.bin -p
 
 test: test-build test-san
 
-test-build: build
+test-build:
+	cmake -S . -B $(BUILD) -DIMGFORGE_WERROR=ON -DIMGFORGE_TESTS_REQUIRED=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 test-san:
-	cmake -S . -B $(SAN_BUILD) -DIMGFORGE_WERROR=ON -DIMGFORGE_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake -S . -B $(SAN_BUILD) -DIMGFORGE_WERROR=ON -DIMGFORGE_SANITIZE=ON \
+	      -DIMGFORGE_TESTS_REQUIRED=ON $(CMAKE_FLAGS)
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 

@@ -1,58 +1,67 @@
 #include "args.h"
 
-#include <cctype>
+#include "fatal.h"
+
+#include <cstdio>
 
 namespace imgforge {
 
 namespace {
 
-const char *skip_space_and_plus(const char *p)
-{
-    while (std::isspace(static_cast<unsigned char>(*p)))
-        p++;
-    return *p == '+' ? p + 1 : p;
-}
-
 int digit_value(char c, int base)
 {
-    unsigned char u = static_cast<unsigned char>(c);
-    int v = std::isdigit(u) ? u - '0' : std::isalpha(u) ? (u | 0x20) - 'a' + 10 : base;
+    int v = c >= '0' && c <= '9'   ? c - '0'
+            : c >= 'a' && c <= 'z' ? c - 'a' + 10
+            : c >= 'A' && c <= 'Z' ? c - 'A' + 10
+                                   : base;
     return v < base ? v : -1;
 }
 
-// Reads digits while the value stays within `max`; false when there is no
-// digit or the value exceeds `max`.
-bool read_number(const char *p, int base, uint64_t max, uint64_t *value)
+// One or more digits up to the end of the text. Digits past `max` are still
+// checked, so "12x" is invalid rather than too big.
+number_status read_digits(const char *p, int base, uint64_t max, uint64_t &value)
 {
+    if (*p == '\0')
+        return number_status::invalid;
     uint64_t v = 0;
-    const char *start = p;
-    for (int d; (d = digit_value(*p, base)) >= 0; p++) {
-        v = v * uint64_t(base) + uint64_t(d);
-        if (v > max)
-            return false;
+    bool over = false;
+    for (; *p; p++) {
+        int d = digit_value(*p, base);
+        if (d < 0)
+            return number_status::invalid;
+        if (!over && (uint64_t(d) > max || v > (max - uint64_t(d)) / uint64_t(base)))
+            over = true;
+        if (!over)
+            v = v * uint64_t(base) + uint64_t(d);
     }
-    *value = v;
-    return p != start;
+    if (over)
+        return number_status::too_big;
+    value = v;
+    return number_status::ok;
 }
 
 } // namespace
 
-int parse_tag(const char *arg)
+number_status parse_hex(const char *arg, uint64_t max, uint64_t &value)
 {
-    const char *p = skip_space_and_plus(arg);
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && digit_value(p[2], 16) >= 0)
-        p += 2;
-    uint64_t value = 0;
-    return read_number(p, 16, 0xFF, &value) ? int(value) : -1;
+    if (arg[0] == '0' && (arg[1] == 'x' || arg[1] == 'X'))
+        arg += 2;
+    return read_digits(arg, 16, max, value);
 }
 
-bool parse_u32(const char *arg, uint32_t *value)
+number_status parse_decimal(const char *arg, uint64_t max, uint64_t &value)
 {
-    uint64_t v = 0;
-    if (!read_number(skip_space_and_plus(arg), 10, 0xFFFFFFFF, &v))
-        return false;
-    *value = uint32_t(v);
-    return true;
+    return read_digits(arg, 10, max, value);
+}
+
+uint8_t tag_or_die(char option, const char *arg, unsigned min)
+{
+    uint64_t value = 0;
+    if (parse_hex(arg, 0xFF, value) != number_status::ok || value < min) {
+        std::fprintf(stderr, "ERROR: invalid -%c argument '%s'\n", option, arg);
+        die(EXIT_USAGE);
+    }
+    return uint8_t(value);
 }
 
 } // namespace imgforge

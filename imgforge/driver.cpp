@@ -27,14 +27,10 @@ void act_help(run_options &o, const char *)
     die(EXIT_OK);
 }
 
+// Tag 0 would mean "no tag selected".
 void act_tag(run_options &o, const char *arg)
 {
-    int tag = parse_tag(arg);
-    if (tag < 0) {
-        std::fprintf(stderr, "ERROR: invalid -t argument '%s'\n", arg);
-        die(EXIT_USAGE);
-    }
-    o.current_tag = uint8_t(tag);
+    o.current_tag = tag_or_die('t', arg, 1);
 }
 
 uint8_t *hw_cfg_word()
@@ -257,6 +253,9 @@ void drive(int argc, char **argv)
             break;
         row->action(o, arg);
     }
+    if (scanner.index < argc)
+        std::fprintf(stderr, "WARNING: ignoring '%s' and every argument after it\n",
+                     argv[scanner.index]);
     final_phase(o);
 }
 

@@ -3,22 +3,92 @@
 #include "fatal.h"
 #include "platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace imgforge {
 
-input_file open_input(const char *path)
+namespace {
+
+// Files read by -r and -d in this run.
+std::vector<file_id> &inputs_read()
 {
-    input_file file{open_binary_read(path), 0, false};
-    struct stat st;
-    if (file.fd >= 0 && fstat(file.fd, &st) == 0) {
-        file.size = uint64_t(st.st_size);
-        file.regular = S_ISREG(st.st_mode);
+    static std::vector<file_id> ids;
+    return ids;
+}
+
+} // namespace
+
+input_file::input_file(const char *path) : fd(open_binary_read(path))
+{
+    if (fd < 0) {
+        error = errno;
+        return;
     }
-    return file;
+    struct stat st;
+    if (fstat(fd, &st) == 0) {
+        file_size = uint64_t(st.st_size);
+        // Files of /proc report no size though they hold bytes.
+        is_regular = S_ISREG(st.st_mode) && file_size > 0;
+    }
+    file_id id;
+    if (file_id_of_fd(fd, id))
+        inputs_read().push_back(id);
+}
+
+input_file::~input_file()
+{
+    if (fd >= 0)
+        close(fd);
+}
+
+size_t input_file::read(uint8_t *buf, size_t capacity, const char *read_error)
+{
+    size_t got = 0;
+    while (got < capacity && !(is_regular && consumed >= file_size)) {
+        size_t want = capacity - got;
+        if (is_regular)
+            want = size_t(std::min<uint64_t>(want, file_size - consumed));
+        ssize_t n = ::read(fd, buf + got, want);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            std::perror(read_error);
+            die(EXIT_FILE);
+        }
+        if (n == 0)
+            break;
+        got += size_t(n);
+        consumed += uint64_t(n);
+    }
+    return got;
+}
+
+uint64_t input_file::skip(uint64_t limit, const char *read_error)
+{
+    uint8_t chunk[65536];
+    uint64_t total = 0;
+    while (total < limit) {
+        size_t n = read(chunk, size_t(std::min<uint64_t>(sizeof chunk, limit - total)), read_error);
+        if (n == 0)
+            break;
+        total += n;
+    }
+    return total;
+}
+
+bool input_file::has_more()
+{
+    uint8_t extra;
+    bool was_regular = is_regular;
+    is_regular = false; // a file may hold more than its size said
+    bool more = read(&extra, 1, "read_input") > 0;
+    is_regular = was_regular;
+    return more;
 }
 
 bool file_size(const char *path, uint64_t *size)
@@ -36,49 +106,113 @@ void fail_open(const char *path, int error)
     die(EXIT_FILE);
 }
 
-size_t read_input_file(input_file &file, uint8_t *buf, size_t capacity, const char *read_error,
-                       bool *more)
+void forget_inputs()
 {
-    size_t got = 0;
-    bool at_end = false;
-    // A regular file ends at its size; anything else is read until it says so.
-    while (got < capacity && !(file.regular && got >= file.size)) {
-        ssize_t n = read(file.fd, buf + got, capacity - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            std::perror(read_error);
-            close(file.fd);
-            die(EXIT_FILE);
-        }
-        if (n == 0) {
-            at_end = true;
-            break;
-        }
-        got += size_t(n);
-    }
-    if (more) {
-        uint8_t extra;
-        *more = !at_end && got == capacity && read(file.fd, &extra, 1) > 0;
-    }
-    close(file.fd);
-    return got;
+    inputs_read().clear();
 }
 
-FILE *open_output(const char *path)
+void refuse_overwriting_input(const char *path)
 {
-    FILE *file = std::fopen(path, "wb+");
-    if (!file)
-        std::fprintf(stderr, "Failed to open file '%s': %s\n", path, std::strerror(errno));
-    return file;
+    file_id id;
+    if (!file_id_of_path(path, id))
+        return;
+    const std::vector<file_id> &ids = inputs_read();
+    if (std::find(ids.begin(), ids.end(), id) == ids.end())
+        return;
+    std::fprintf(stderr, "ERROR: refusing to overwrite input file '%s'\n", path);
+    die(EXIT_FILE);
 }
 
-bool close_output(FILE *file, const char *path)
+namespace {
+
+// The file a temporary file replaces: `path` with its symbolic links
+// followed, or empty when the output is written in place (a device, a FIFO,
+// the file standard output already writes to).
+std::string replaceable_target(const char *path)
 {
-    if (std::fclose(file) == 0)
-        return true;
-    std::fprintf(stderr, "Failed to close file '%s': %s", path, std::strerror(errno));
-    return false;
+    path_kind kind = kind_of_path(path);
+    if (kind == path_kind::other || (kind == path_kind::regular && is_standard_output(path)))
+        return {};
+    std::string target = follow_links(path);
+    file_id a, b;
+    if (kind == path_kind::regular &&
+        !(file_id_of_path(path, a) && file_id_of_path(target.c_str(), b) && a == b))
+        return {};
+    return target;
+}
+
+} // namespace
+
+output_file::~output_file()
+{
+    discard();
+}
+
+bool output_file::open(const char *given)
+{
+    path = given;
+    target = replaceable_target(given);
+    regular = !target.empty();
+    if (regular) {
+        out = create_temp_beside(target, temp);
+        if (out)
+            return true;
+        int error = errno;
+        temp.clear();
+        // A file in a folder we cannot write to can still be rewritten.
+        if ((error == EACCES || error == EROFS || error == EPERM) &&
+            kind_of_path(given) == path_kind::regular)
+            std::fprintf(stderr,
+                         "WARNING: cannot create a temporary file beside '%s'; writing it in "
+                         "place\n",
+                         given);
+    }
+    out = std::fopen(given, "wb+");
+    if (!out)
+        std::fprintf(stderr, "Failed to open file '%s': %s\n", given, std::strerror(errno));
+    return out != nullptr;
+}
+
+size_t output_file::write(const void *data, size_t n)
+{
+    return n == 0 ? 0 : std::fwrite(data, 1, n, out);
+}
+
+bool output_file::commit(bool sync)
+{
+    bool synced = !sync || !regular || sync_stream(out);
+    int error = errno;
+    bool closed = std::fclose(out) == 0;
+    out = nullptr;
+    if (!synced || !closed) {
+        std::fprintf(stderr, "Failed to close file '%s': %s", path.c_str(),
+                     std::strerror(synced ? errno : error));
+        discard();
+        return false;
+    }
+    if (!temp.empty() && !replace_file(temp, target)) {
+        std::fprintf(stderr, "Failed to replace file '%s': %s\n", path.c_str(),
+                     std::strerror(errno));
+        discard();
+        return false;
+    }
+    temp.clear();
+    return true;
+}
+
+void output_file::discard()
+{
+    if (out)
+        std::fclose(out);
+    out = nullptr;
+    if (!temp.empty())
+        std::remove(temp.c_str());
+    temp.clear();
+}
+
+void sync_outputs(const char *dir)
+{
+    sync_file_system(dir);
 }
 
 } // namespace imgforge

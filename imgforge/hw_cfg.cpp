@@ -1,5 +1,6 @@
 #include "hw_cfg.h"
 
+#include "args.h"
 #include "bytes.h"
 #include "fatal.h"
 
@@ -145,43 +146,18 @@ void check_hw_cfg_example(std::span<const hw_cfg_field> tab, const hw_cfg_exampl
 
 // ---- -w ----
 
-enum class hex_status { ok, invalid, too_big };
-
-int hex_digit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool is_letter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 // The whole text must be the number: bits are never blown on a guess.
-hex_status parse_hex32(const char *text, uint32_t &value)
+number_status parse_hex32(const char *text, uint32_t &value)
 {
-    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-        text += 2;
-    if (*text == '\0')
-        return hex_status::invalid;
     uint64_t v = 0;
-    for (; *text; text++) {
-        int d = hex_digit(*text);
-        if (d < 0)
-            return hex_status::invalid;
-        if (v <= UINT32_MAX)
-            v = v * 16 + uint64_t(d);
-    }
-    if (v > UINT32_MAX)
-        return hex_status::too_big;
+    number_status status = parse_hex(text, UINT32_MAX, v);
     value = uint32_t(v);
-    return hex_status::ok;
+    return status;
 }
 
 [[noreturn]] void reject_w(const char *arg)
@@ -199,7 +175,7 @@ hex_status parse_hex32(const char *text, uint32_t &value)
 uint32_t raw_word(const char *arg)
 {
     uint32_t bits = 0;
-    if (parse_hex32(arg, bits) != hex_status::ok)
+    if (parse_hex32(arg, bits) != number_status::ok)
         reject_w(arg);
     return bits;
 }
@@ -234,10 +210,10 @@ uint32_t field_value(const hw_cfg_field &field, const char *text, const char *ar
     if (is_letter(text[0]))
         return symbol_value(field, text, arg);
     uint32_t value = 0;
-    hex_status status = parse_hex32(text, value);
-    if (status == hex_status::invalid)
+    number_status status = parse_hex32(text, value);
+    if (status == number_status::invalid)
         std::fprintf(stderr, "ERROR: invalid hex value: '%s'\n", text);
-    else if (status == hex_status::too_big || (!field.has_details && !fits(value, field.width)))
+    else if (status == number_status::too_big || (!field.has_details && !fits(value, field.width)))
         std::fprintf(stderr, "ERROR: '%s' is too big to fit in %u bits\n", text, field.width);
     else if (field.has_details && !find_detail(field, value))
         std::fprintf(stderr, "ERROR: '%s' is not a valid bool/enum value\n", text);

@@ -1,10 +1,14 @@
 #include "image.h"
 
 #include "args.h"
+#include "chain.h"
 #include "fatal.h"
 #include "files.h"
+#include "hex_lines.h"
 #include "nvds.h"
+#include "platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -49,6 +53,7 @@ void resize_buffer(uint8_t *&buf, uint32_t size)
         die(EXIT_REFUSED);
     }
     buf = static_cast<uint8_t *>(grown);
+    advise_large_buffer(buf, size);
 }
 
 // A smaller region must still hold the whole chain and its 4-byte reserve.
@@ -67,15 +72,43 @@ void refuse_cutting_chain(uint32_t new_region)
     }
 }
 
-// A record's data must be smaller than the region.
-void refuse_oversized(const char *path, uint64_t size, int fd = -1)
+[[noreturn]] void refuse_too_much_data(const char *path)
 {
-    if (size < region_size())
-        return;
-    if (fd >= 0)
-        close(fd);
     std::fprintf(stderr, "ERROR: way too much data from '%s'\n", path);
     die(EXIT_FILE);
+}
+
+[[noreturn]] void refuse_put(uint8_t tag, const char *source, uint8_t status)
+{
+    std::fprintf(stderr, "ERROR: failed to put tag %02x from '%s': %s\n", tag, source,
+                 nvds_stat(status));
+    die(EXIT_REFUSED);
+}
+
+// Checks a data file's length against the region and a record's limit.
+void check_data_length(const char *path, uint64_t length, uint8_t tag)
+{
+    if (length >= region_size())
+        refuse_too_much_data(path);
+    if (length > NVDS_MAX_LENGTH)
+        refuse_put(tag, path, NVDS_LENGTH_OUT_OF_RANGE);
+}
+
+// Record data of one -d: at most a record's length is kept.
+uint8_t data_buf[NVDS_MAX_LENGTH + 1];
+
+// Reads a data file: a regular file is checked by its size before it is
+// read; anything else (a pipe, a device) is read to its end, keeping at most
+// a record's length and counting the rest up to the region size.
+uint16_t read_tag_data(input_file &file, const char *path, uint8_t tag)
+{
+    if (file.regular())
+        check_data_length(path, file.size(), tag);
+    uint64_t length = file.read(data_buf, sizeof data_buf, "add_tag_data");
+    if (length == sizeof data_buf && length < region_size())
+        length += file.skip(region_size() - length, "add_tag_data");
+    check_data_length(path, length, tag);
+    return uint16_t(length);
 }
 
 } // namespace
@@ -136,8 +169,8 @@ void set_flash_size(const char *arg)
         std::fprintf(stderr, "ERROR: '-i' and '-f' flags are mutually exlusive\n");
         die(EXIT_REFUSED);
     }
-    uint32_t size = 0;
-    if (!parse_u32(arg, &size)) {
+    uint64_t size = 0;
+    if (parse_decimal(arg, UINT32_MAX, size) != number_status::ok) {
         std::fprintf(stderr, "ERROR: invalid -f argument '%s'\n", arg);
         die(EXIT_USAGE);
     }
@@ -150,8 +183,8 @@ void set_flash_size(const char *arg)
         die(EXIT_REFUSED);
     }
     if (size < buf_size)
-        refuse_cutting_chain(size);
-    realloc_and_reinit_nvds_buf(size);
+        refuse_cutting_chain(uint32_t(size));
+    realloc_and_reinit_nvds_buf(uint32_t(size));
     flash_size_given = true;
 }
 
@@ -173,31 +206,22 @@ void add_tag_data(uint8_t tag, const char *path)
         std::fprintf(stderr, "ERROR: must specify a -t before -d '%s'\n", path);
         die(EXIT_USAGE);
     }
-    // Opened first to learn the size from the open file; the messages are
-    // those of checking the size before opening.
-    input_file file = open_input(path);
-    uint64_t size = file.size;
-    if (file.fd < 0) {
-        int open_error = errno;
+    input_file file(path);
+    if (!file.is_open()) {
+        // The messages are those of checking the size before opening.
+        uint64_t size = 0;
         if (!file_size(path, &size)) {
             std::fprintf(stderr, "ERROR: stat(%s) failed: %s\n", path, std::strerror(errno));
             die(EXIT_FILE);
         }
-        refuse_oversized(path, size);
-        fail_open(path, open_error);
+        if (size >= region_size())
+            refuse_too_much_data(path);
+        fail_open(path, file.open_error());
     }
-    refuse_oversized(path, size, file.fd);
-    std::vector<uint8_t> data(size);
-    size_t got = read_input_file(file, data.data(), data.size(), "add_tag_data");
-    data.resize(got);
-    // Lengths beyond a record's 15 bits reach the engine as such and are refused there.
-    uint16_t length = uint16_t(got > 0xFFFF ? 0xFFFF : got);
-    uint8_t status = nvds_put(tag, length, data.data());
-    if (status != NVDS_OK) {
-        std::fprintf(stderr, "ERROR: failed to put tag %02x from '%s': %s\n", tag, path,
-                     nvds_stat(status));
-        die(EXIT_REFUSED);
-    }
+    uint16_t length = read_tag_data(file, path, tag);
+    uint8_t status = nvds_put(tag, length, data_buf);
+    if (status != NVDS_OK)
+        refuse_put(tag, path, status);
 }
 
 namespace {
@@ -206,46 +230,101 @@ uint32_t merge_cb(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn, void *
 {
     bind_engine(nvds_buf);
     uint8_t status = nvds_put(tag, len, nvds_merge_buf + addr);
-    if (status != NVDS_OK) {
-        std::fprintf(stderr, "ERROR: failed to put tag %02x from '%s': %s\n", tag,
-                     static_cast<const char *>(arg), nvds_stat(status));
-        die(EXIT_REFUSED);
-    }
+    if (status != NVDS_OK)
+        refuse_put(tag, static_cast<const char *>(arg), status);
     bind_engine(nvds_merge_buf);
     return 0;
 }
 
-bool all_erased(const uint8_t *bytes, size_t n)
+bool starts_with(const uint8_t *bytes, size_t n, const uint8_t (&magic)[4])
 {
-    for (size_t i = 0; i < n; i++)
-        if (bytes[i] != 0xFF)
-            return false;
-    return true;
+    return n >= sizeof magic && std::memcmp(bytes, magic, sizeof magic) == 0;
+}
+
+// The magic as an OTP image stores it: complemented.
+constexpr uint8_t otp_magic[4] = {uint8_t(~'N'), uint8_t(~'V'), uint8_t(~'D'), uint8_t(~'S')};
+
+// The file's content, read into `target` as stored: its bytes, or the bytes
+// its hex lines give. Returns the count (at most buf_size) and sets `more`
+// when the file holds further bytes.
+size_t read_stored(input_file &file, uint8_t *target, bool &more)
+{
+    size_t got = file.read(target, buf_size, "read_input");
+    bool binary_image =
+        starts_with(target, got, nvds_magic_number) || starts_with(target, got, otp_magic);
+    if (binary_image || !(hex_lines_start_with(target, got, nvds_magic_number) ||
+                          hex_lines_start_with(target, got, otp_magic))) {
+        more = got == buf_size && file.has_more();
+        return got;
+    }
+    hex_lines_decoder decoder(target, buf_size);
+    bool valid = decoder.feed(target, got);
+    uint8_t chunk[65536];
+    for (size_t n; valid && decoder.decoded() <= buf_size &&
+                   (n = file.read(chunk, sizeof chunk, "read_input")) > 0;)
+        valid = decoder.feed(chunk, n);
+    if (!valid || !decoder.complete()) {
+        // Not hex lines after all: the file is refused as it is.
+        std::memset(target, 0, 4);
+        more = false;
+        return got;
+    }
+    size_t count = std::min<size_t>(decoder.decoded(), buf_size);
+    std::memset(target + count, nvds_inverted ? 0x00 : 0xFF, buf_size - count);
+    more = decoder.decoded() > buf_size;
+    return count;
+}
+
+[[noreturn]] void refuse_not_an_image(const char *path, const uint8_t *stored, size_t n)
+{
+    std::fprintf(stderr, "ERROR: '%s' is not an NVDS image\n", path);
+    if (!nvds_inverted && starts_with(stored, n, otp_magic))
+        std::fprintf(stderr, "hint: it is an OTP image; use -i\n");
+    if (nvds_inverted && starts_with(stored, n, nvds_magic_number))
+        std::fprintf(stderr, "hint: it is a flash image; leave out -i\n");
+    die(EXIT_FILE);
+}
+
+// Warns when a live record runs past the bytes the file held: its missing
+// bytes read as erased.
+void warn_if_truncated(const char *path, const uint8_t *image, size_t got)
+{
+    walk_stored(image, region_size(), [&](const stored_record &r) {
+        if (!nvds_is_live(r.status) || uint64_t(r.data) + r.length <= got)
+            return true;
+        std::fprintf(stderr,
+                     "WARNING: '%s' ends inside the record at @%04x; its missing bytes read as "
+                     "erased\n",
+                     path, unsigned(r.data));
+        return false;
+    });
 }
 
 // Loads a file into `target` as a logical image: unread bytes erased, OTP
-// content complemented.
+// content complemented. A file that is neither an image nor erased is
+// refused.
 void load_image(const char *path, uint8_t *target)
 {
     std::memset(target, nvds_inverted ? 0x00 : 0xFF, buf_size);
-    input_file file = open_input(path);
-    if (file.fd < 0)
-        fail_open(path, errno);
+    input_file file(path);
+    if (!file.is_open())
+        fail_open(path, file.open_error());
     bool more = false;
-    size_t got = read_input_file(file, target, buf_size, "read_input", &more);
+    size_t got = read_stored(file, target, more);
     if (more)
         std::fprintf(stderr,
                      "WARNING: '%s' is longer than the flash size of %u bytes; the rest is "
                      "ignored\n",
                      path, buf_size);
+    uint8_t erased = nvds_inverted ? 0x00 : 0xFF;
+    bool magic = starts_with(target, got, nvds_inverted ? otp_magic : nvds_magic_number);
+    if (got && !magic && std::count(target, target + got, erased) != std::ptrdiff_t(got))
+        refuse_not_an_image(path, target, got);
     if (nvds_inverted)
         for (uint32_t i = 0; i < buf_size; i++)
             target[i] = uint8_t(~target[i]);
-    bool magic = got >= sizeof nvds_magic_number &&
-                 std::memcmp(target, nvds_magic_number, sizeof nvds_magic_number) == 0;
-    if (got && !magic && !all_erased(target, got))
-        std::fprintf(stderr, "WARNING: '%s' is not an NVDS image; it reads as an empty image\n",
-                     path);
+    if (magic && got < region_size())
+        warn_if_truncated(path, target, got);
 }
 
 void erase_tag_or_die(uint8_t tag, uint8_t (*erase)(uint8_t))
@@ -255,16 +334,6 @@ void erase_tag_or_die(uint8_t tag, uint8_t (*erase)(uint8_t))
         std::fprintf(stderr, "ERROR: failed to erase tag %02x: %s\n", tag, nvds_stat(status));
         die(EXIT_REFUSED);
     }
-}
-
-uint8_t tag_or_die(char option, const char *arg)
-{
-    int tag = parse_tag(arg);
-    if (tag < 0) {
-        std::fprintf(stderr, "ERROR: invalid -%c argument '%s'\n", option, arg);
-        die(EXIT_USAGE);
-    }
-    return uint8_t(tag);
 }
 
 } // namespace

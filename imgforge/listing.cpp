@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace imgforge {
 
@@ -17,39 +18,49 @@ namespace {
 // Record data read through the engine: at most 0x7FFF bytes.
 uint8_t record_buf[NVDS_MAX_LENGTH];
 
-// Split path "<dir><sep>xx.bin" with the position of the tag digits.
-struct split_path {
+// One split file: the record it holds and its path.
+struct split_file {
+    uint32_t addr;
+    uint16_t len;
     std::string path;
-    size_t tag_pos;
-    bool failed;
 };
 
-uint32_t walk_cb_split(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn read, void *arg)
+// Paths "<dir><sep><tag>.bin"; the second and later records of a tag get
+// "<tag>-2.bin", "<tag>-3.bin", ...
+struct split_plan {
+    std::string dir;
+    unsigned seen[256] = {};
+    std::vector<split_file> files;
+};
+
+uint32_t plan_split_cb(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn, void *arg)
 {
-    split_path &sp = *static_cast<split_path *>(arg);
-    static const char hex[] = "0123456789abcdef";
-    sp.path[sp.tag_pos] = hex[tag >> 4];
-    sp.path[sp.tag_pos + 1] = hex[tag & 0xF];
-    const char *path = sp.path.c_str();
+    split_plan &plan = *static_cast<split_plan *>(arg);
+    char name[16];
+    unsigned n = ++plan.seen[tag];
+    if (n == 1)
+        std::snprintf(name, sizeof name, "%02x.bin", tag);
+    else
+        std::snprintf(name, sizeof name, "%02x-%u.bin", tag, n);
+    plan.files.push_back({addr, len, plan.dir + name});
+    return 0;
+}
+
+// Writes one split file; false after a message.
+bool write_split(const split_file &f)
+{
+    const char *path = f.path.c_str();
     std::printf("Writing split %s\n", path);
     std::fflush(stdout);
-    FILE *file = open_output(path);
-    if (!file) {
-        sp.failed = true;
-        return 1;
-    }
-    read(addr, len, record_buf);
-    if (std::fwrite(record_buf, 1, len, file) != len) {
+    output_file file;
+    if (!file.open(path))
+        return false;
+    nvds_env.read(f.addr, f.len, record_buf);
+    if (file.write(record_buf, f.len) != f.len) {
         std::fprintf(stderr, "Failed to write file '%s': %s\n", path, std::strerror(errno));
-        std::fclose(file);
-        sp.failed = true;
-        return 1;
+        return false;
     }
-    if (!close_output(file, path)) {
-        sp.failed = true;
-        return 1;
-    }
-    return 0;
+    return file.commit(false);
 }
 
 } // namespace
@@ -88,9 +99,18 @@ void list_records()
 
 void split_records(const char *dir)
 {
-    split_path sp{std::string(dir) + DIR_SEPARATOR + "xx.bin", std::strlen(dir) + 1, false};
-    nvds_walk(walk_cb_split, &sp);
-    if (sp.failed)
+    // An empty directory is the current one.
+    split_plan plan;
+    plan.dir = std::string(*dir ? dir : ".") + DIR_SEPARATOR;
+    nvds_walk(plan_split_cb, &plan);
+    for (const split_file &f : plan.files)
+        refuse_overwriting_input(f.path.c_str());
+    size_t written = 0;
+    while (written < plan.files.size() && write_split(plan.files[written]))
+        written++;
+    if (written)
+        sync_outputs(plan.dir.c_str());
+    if (written < plan.files.size())
         die(EXIT_FILE);
 }
 

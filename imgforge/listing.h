@@ -15,8 +15,10 @@ uint32_t walk_cb(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn read, vo
 // Prints the listing of every live record.
 void list_records();
 
-// Writes one "<tag>.bin" file per live record into `dir`; a file that cannot
-// be written stops the split and ends the run with status 2.
+// Writes one "<tag>.bin" file per live record into `dir` (the current
+// directory when empty); further records of a tag go to "<tag>-2.bin", ...
+// A file that would replace an input, or cannot be written, ends the run
+// with status 2.
 void split_records(const char *dir);
 
 } // namespace imgforge

@@ -4,6 +4,7 @@
 
 #include "debug.h"
 #include "fatal.h"
+#include "files.h"
 #include "listing.h"
 #include "mdm_pretty.h"
 #include "misc_cal_pretty.h"
@@ -265,6 +266,13 @@ const char *tag_name(uint8_t tag)
 
 void pretty_dump(const char *output_location)
 {
+    constexpr uint8_t tag_USER_APP = 0xB6;
+    auto is_user_app = [](uint8_t tag, uint32_t, uint16_t, nvds_read_fn, void *) -> uint32_t {
+        return tag == tag_USER_APP;
+    };
+    // The USER_APP file is checked before anything is listed.
+    if (output_location && nvds_walk(is_user_app, nullptr) == 1)
+        refuse_overwriting_input(output_location);
     dump_context ctx{output_location, false};
     nvds_walk(walk_cb_pretty, &ctx);
     if (ctx.file_failed)

@@ -169,6 +169,21 @@ std::optional<tld_match> find_tld(const uint8_t *url, size_t m)
     return std::nullopt;
 }
 
+// URL text after the first TLD: every code byte expanded, other bytes as
+// text.
+void print_url_rest(FILE *stream, const uint8_t *rest, size_t n)
+{
+    size_t from = 0;
+    for (size_t i = 0; i < n; i++) {
+        if (rest[i] >= std::size(tld_texts))
+            continue;
+        print_text(stream, rest + from, i - from);
+        std::fputs(tld_texts[rest[i]], stream);
+        from = i + 1;
+    }
+    print_text(stream, rest + from, n - from);
+}
+
 // URL text after the scheme prefix, the TLD expanded.
 int print_url(FILE *stream, const uint8_t *url, size_t m, const std::optional<tld_match> &tld)
 {
@@ -182,7 +197,7 @@ int print_url(FILE *stream, const uint8_t *url, size_t m, const std::optional<tl
         return 1;
     }
     std::fputs(tld_texts[tld->code], stream);
-    print_text(stream, url + tld->next, m - tld->next);
+    print_url_rest(stream, url + tld->next, m - tld->next);
     return 0;
 }
 

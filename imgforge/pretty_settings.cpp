@@ -147,9 +147,9 @@ int print_record(nvds_read_fn read, uint32_t addr, uint16_t len, const field_lay
 // --- USER_APP ---
 
 // Writes the whole record; returns false after a message.
-bool write_blob(FILE *file, const char *path, const std::vector<uint8_t> &data)
+bool write_blob(output_file &file, const char *path, const std::vector<uint8_t> &data)
 {
-    size_t written = data.empty() ? 0 : std::fwrite(data.data(), 1, data.size(), file);
+    size_t written = file.write(data.data(), data.size());
     if (written == data.size())
         return true;
     std::printf("Attempted to write %u bytes to file '%s' but wrote %lu: %s", unsigned(data.size()),
@@ -321,18 +321,16 @@ int pretty_USER_APP_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk
         std::printf("<blob>");
         return 0;
     }
-    FILE *file = open_output(path);
-    if (!file) {
+    output_file file;
+    if (!file.open(path)) {
         *args.file_failed = true;
         return 1;
     }
     std::vector<uint8_t> data(len);
     if (len)
         read(addr, len, data.data());
-    bool ok = write_blob(file, path, data);
-    if (!close_output(file, path))
-        ok = false;
-    else if (ok)
+    bool ok = write_blob(file, path, data) && file.commit(true);
+    if (ok)
         std::printf("Successfully wrote %u bytes to '%s'", unsigned(len), path);
     if (!ok)
         *args.file_failed = true;

@@ -2,6 +2,7 @@
 
 #include "driver.h"
 #include "fatal.h"
+#include "files.h"
 #include "hw_cfg.h"
 #include "image.h"
 #include "nvds.h"
@@ -17,6 +18,7 @@ int run_guarded(int argc, char **argv)
     try {
         show_int_hw_cfg = true;
         check_hw_cfg_tab();
+        forget_inputs();
         image_start();
         drive(argc, argv);
         return EXIT_OK;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
@@ -28,6 +30,7 @@ struct result {
     int status;
     std::string out;
     std::string err;
+    uint64_t out_count = 0; // with run_env::count_stdout
 };
 
 inline std::string as_string(const bytes &b)
@@ -70,6 +73,18 @@ inline bytes image(std::initializer_list<rec> records, size_t erased = 4)
     return out;
 }
 
+// An OTP image file: the 4092-byte logical region and the HW configuration
+// word, every byte complemented.
+inline bytes otp_image(bytes logical, uint32_t word)
+{
+    logical.resize(4092, 0xFF);
+    for (int k = 0; k < 4; k++)
+        logical.push_back(uint8_t(~(word >> (8 * k))));
+    for (uint8_t &b : logical)
+        b = uint8_t(~b);
+    return logical;
+}
+
 // Text output of an image: one "%02x\n" line per byte.
 inline std::string hex_lines(const bytes &b)
 {
@@ -81,6 +96,15 @@ inline std::string hex_lines(const bytes &b)
     }
     return out;
 }
+
+// One end-to-end case: arguments and the expected status, standard output
+// and standard error.
+struct cli_case {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+    std::string err;
+};
 
 // A record with the text its decoded line shows after "@xxxx ".
 struct listed {
@@ -143,20 +167,55 @@ class Sandbox : public testing::Test {
     }
     bool exists(const std::string &name) const { return std::filesystem::exists(path(name)); }
 
+    // How a run is started beyond its arguments.
+    struct run_env {
+        const char *stdout_path = nullptr;       // standard output goes there, not captured
+        bool count_stdout = false;               // only count the bytes of standard output
+        const std::string *stdin_data = nullptr; // fed through a pipe
+        long file_size_limit = -1;               // RLIMIT_FSIZE, with SIGXFSZ ignored
+    };
+
     // Runs "imgforge args..." in the sandbox. Standard output goes to
     // `stdout_path` when given (and is then not captured).
     result run(const std::vector<std::string> &args, const char *stdout_path = nullptr) const
     {
+        run_env env;
+        env.stdout_path = stdout_path;
+        return run(args, env);
+    }
+
+    result run(const std::vector<std::string> &args, const run_env &env) const
+    {
         std::string out_file = path(".stdout"), err_file = path(".stderr");
+        int feed[2] = {-1, -1}, drain[2] = {-1, -1};
+        if ((env.stdin_data && pipe(feed) != 0) || (env.count_stdout && pipe(drain) != 0))
+            return {-1, "", "pipe failed"};
         pid_t pid = fork();
         if (pid == 0) {
             if (chdir(dir.c_str()) != 0)
                 _exit(127);
-            int out = open(stdout_path ? stdout_path : out_file.c_str(),
+            int out = open(env.stdout_path ? env.stdout_path : out_file.c_str(),
                            O_WRONLY | O_CREAT | O_TRUNC, 0644);
             int err = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(out, 1);
+            dup2(env.count_stdout ? drain[1] : out, 1);
             dup2(err, 2);
+            if (env.count_stdout) {
+                close(drain[0]);
+                close(drain[1]);
+            }
+            if (env.stdin_data) {
+                dup2(feed[0], 0);
+                close(feed[0]);
+                close(feed[1]);
+            }
+            // A run that never ends is a failure, not a hang of the suite.
+            rlimit cpu{120, 120};
+            setrlimit(RLIMIT_CPU, &cpu);
+            if (env.file_size_limit >= 0) {
+                signal(SIGXFSZ, SIG_IGN);
+                rlimit limit{rlim_t(env.file_size_limit), rlim_t(env.file_size_limit)};
+                setrlimit(RLIMIT_FSIZE, &limit);
+            }
             std::vector<char *> argv{const_cast<char *>("imgforge")};
             for (const std::string &a : args)
                 argv.push_back(const_cast<char *>(a.c_str()));
@@ -164,14 +223,51 @@ class Sandbox : public testing::Test {
             execv(IMGFORGE_BIN, argv.data());
             _exit(127);
         }
+        if (env.stdin_data) {
+            close(feed[0]);
+            // The tool may stop reading early: a broken pipe is no failure here.
+            void (*old)(int) = signal(SIGPIPE, SIG_IGN);
+            const char *p = env.stdin_data->data();
+            for (size_t left = env.stdin_data->size(); left > 0;) {
+                ssize_t n = ::write(feed[1], p, left);
+                if (n <= 0)
+                    break;
+                p += n;
+                left -= size_t(n);
+            }
+            close(feed[1]);
+            signal(SIGPIPE, old);
+        }
+        uint64_t counted = 0;
+        if (env.count_stdout) {
+            close(drain[1]);
+            static char chunk[1 << 16];
+            for (ssize_t n; (n = ::read(drain[0], chunk, sizeof chunk)) > 0;)
+                counted += uint64_t(n);
+            close(drain[0]);
+        }
         int wstatus = 0;
         waitpid(pid, &wstatus, 0);
         result r{WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus),
-                 stdout_path ? std::string() : as_string(read(".stdout")),
-                 as_string(read(".stderr"))};
+                 env.stdout_path || env.count_stdout ? std::string() : as_string(read(".stdout")),
+                 as_string(read(".stderr")), counted};
         std::filesystem::remove(out_file);
         std::filesystem::remove(err_file);
         return r;
+    }
+
+    // Each case's status, standard output and standard error, exactly.
+    void expect_cases(const std::vector<cli_case> &cases)
+    {
+        for (const cli_case &c : cases) {
+            std::string line = "imgforge";
+            for (const std::string &a : c.args)
+                line += " '" + a + "'";
+            result r = run(c.args);
+            EXPECT_EQ(r.status, c.status) << line << "\n" << r.err;
+            EXPECT_EQ(r.out, c.out) << line;
+            EXPECT_EQ(r.err, c.err) << line;
+        }
     }
 
     // Expects a failure with exactly this standard error and nothing on

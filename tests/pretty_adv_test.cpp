@@ -198,8 +198,16 @@ TEST(Eddystone, UrlFramesWithEncodedTlds)
         expect_payloads({{eddystone({0x10, 0x04, uint8_t(code % 4), 'a', code, 'x'}),
                           std::string(" 4dBm ") + schemes[code % 4] + "a" + tlds[code] + "x"}});
     expect_payloads({
+        // Every code byte after the first TLD is expanded too; other control
+        // bytes stay escaped.
         {eddystone({0x10, 0xEC, 0x02, 'a', 0x07, 'b', 0x00, 0x07}),
-         " -20dBm http://a.comb\x00\\x07"s},
+         " -20dBm http://a.comb.com/.com"},
+        {eddystone({0x10, 0xEC, 0x03, 'a', 'b', 'c', 0x01, 'x', 0x07}),
+         " -20dBm https://abc.org/x.com"},
+        {eddystone({0x10, 0xEC, 0x03, 'm', 'y', '.', 'e', 'd', 'u', '.', 'e', 'x', 0x00}),
+         " -20dBm https://my.edu.ex.com/"},
+        {eddystone({0x10, 0xEC, 0x03, 'a', 0x0D, 0x0E, 0x1F, 0x7F, 'b'}),
+         " -20dBm https://a.gov\\x0e\\x1f\\x7fb"},
         {eddystone({0x10, 0xEC, 0x03, 'a', 0x7F, 0x07}), " -20dBm https://a\\x7f.com"},
         {eddystone({0x10, 0xEC, 0x04, 'a', 0x07}), " -20dBm unknown Eddystone scheme prefix '04'"},
         {eddystone({0x10, 0xEC, 0x00, 'a', 0x0E}),
@@ -215,7 +223,7 @@ TEST(Eddystone, LiteralTldsAndShortFrames)
 {
     expect_payloads({
         {eddystone({0x10, 0x00, 0x03, 'a', 'b', '.', 'c', 'o', 'm'}), " 0dBm https://ab.com"},
-        {eddystone({0x10, 0x00, 0x03, 'a', '.', 'c', 'o', 'm', 0x07}), " 0dBm https://a.com\\x07"},
+        {eddystone({0x10, 0x00, 0x03, 'a', '.', 'c', 'o', 'm', 0x07}), " 0dBm https://a.com.com"},
         {eddystone({0x10, 0x00, 0x03, 'a', 0x07, '.', 'c', 'o', 'm'}), " 0dBm https://a.com.com"},
         {eddystone({0x10, 0x00, 0x01, 'a', 'b'}), " 0dBm https://www.ab", no_tld},
         {eddystone({0x10, 0x00, 0x02}), " 0dBm http://", no_tld},

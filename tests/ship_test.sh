@@ -35,8 +35,10 @@ echo "package"
 (cd "$tmp" && cpack --config "$build/CPackConfig.cmake" -B "$tmp/pkg" > /dev/null)
 deb=$(ls "$tmp"/pkg/*.deb)
 dpkg-deb -c "$deb" | awk '{ print $6 }' > "$tmp/contents"
-for f in ./usr/bin/imgforge ./usr/share/man/man1/imgforge.1 ./usr/include/nvds.h \
+for f in ./usr/bin/imgforge ./usr/share/man/man1/imgforge.1 ./usr/share/doc/imgforge/LICENSE \
+         ./usr/include/nvds.h \
          ./usr/lib/libnvds.a ./usr/lib/cmake/nvds/nvdsConfig.cmake; do
     grep -qx "$f" "$tmp/contents" || { echo "package lacks $f"; cat "$tmp/contents"; exit 1; }
 done
+dpkg-deb -f "$deb" Description | grep -q "License: Apache-2.0" || { echo "package names no license"; exit 1; }
 echo "ok"

@@ -1,0 +1,386 @@
+// What a run must never do: destroy a file it writes or reads, take part of
+// an input for all of it, or take a mistyped number for another one.
+#include "cli_harness.h"
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+using namespace cli;
+namespace fs = std::filesystem;
+
+namespace {
+
+const bytes empty_image = image({});
+const bytes record_0a = image({{0x0A, {1, 2, 3}}});
+
+std::string hex_of(const std::string &data)
+{
+    std::string out;
+    for (unsigned char c : data) {
+        char b[4];
+        std::snprintf(b, sizeof b, " %02x", c);
+        out += b;
+    }
+    return out;
+}
+
+class Numbers : public Sandbox {
+  protected:
+    void SetUp() override
+    {
+        Sandbox::SetUp();
+        write("f", bytes{1, 2, 3});
+        write("img", image({{0x01, {1}}, {0xFC, {2}}}));
+    }
+};
+
+TEST_F(Numbers, TheWholeArgumentIsTheNumber)
+{
+    auto invalid = [](char opt, const std::string &arg) {
+        return std::string("ERROR: invalid -") + opt + " argument '" + arg + "'\n";
+    };
+    std::vector<cli_case> cases;
+    for (const char *arg : {"64k", "0x1000", "+100", " 100", "100 ", "", "1e3", "4294967296"})
+        cases.push_back({{"-f", arg}, 1, "", invalid('f', arg)});
+    for (const char *arg :
+         {"BD_ADDRESS", "00", "0", "0x", "0x00", "+0a", " 0a", "0a ", "7g", "101"})
+        cases.push_back({{"-t", arg, "-d", "f"}, 1, "", invalid('t', arg)});
+    for (const char *arg : {"01 junk", "0x", "+01", "-1", "x01"})
+        cases.push_back({{"-r", "img", "-e", arg}, 1, "", invalid('e', arg)});
+    for (const char *arg : {"1g", "0x", "1 "})
+        cases.push_back({{"-r", "img", "-l", arg}, 1, "", invalid('l', arg)});
+    for (const char *arg : {"ALL", "all ", "0xfcc"})
+        cases.push_back({{"-r", "img", "-E", arg}, 1, "", invalid('E', arg)});
+    cases.insert(cases.end(),
+                 {
+                     {{"-f", "00"}, 3, "", "ERROR: Flash size must be larger than 0\n"},
+                     {{"-f", "0100", "-F", "-b"}, 0, as_string(image({}, 96)), ""},
+                     {{"-t", "0X0A", "-d", "f", "-b"}, 0, as_string(record_0a), ""},
+                     {{"-t", "000a", "-d", "f", "-b"}, 0, as_string(record_0a), ""},
+                     {{"-r", "img", "-e", "0x01", "-E", "0XFC", "-v"}, 0, "", ""},
+                     {{"-r", "img", "-l", "1", "-v"}, 0, "@0007 01  01\n@000b fc  02\n", ""},
+                 });
+    expect_cases(cases);
+}
+
+TEST_F(Numbers, IgnoredArgumentsAreNamed)
+{
+    auto ignoring = [&](const std::string &arg) {
+        return "WARNING: ignoring '" + arg + "' and every argument after it\n";
+    };
+    expect_cases({
+        {{"img", "-p"}, 0, hex_lines(empty_image), ignoring("img")},
+        {{"-b", "--", "-p", "x"}, 0, as_string(empty_image), ignoring("-p")},
+        {{"-b", "-", "-p"}, 0, as_string(empty_image), ignoring("-")},
+        {{"-b", "--"}, 0, as_string(empty_image), ""},
+        {{"-b", "x"}, 0, as_string(empty_image), ignoring("x")},
+    });
+}
+
+class Inputs : public Sandbox {};
+
+TEST_F(Inputs, StreamsAreReadToTheirEnd)
+{
+    auto from_pipe = [&](const std::string &data, const std::vector<std::string> &args) {
+        run_env env;
+        env.stdin_data = &data;
+        return run(args, env);
+    };
+    result r = from_pipe("abc", {"-t", "01", "-d", "/dev/stdin", "-v"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "@0007 01  61 62 63\n");
+    r = from_pipe(std::string(32767, 'x'), {"-t", "01", "-d", "/dev/stdin", "-v"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.size(), 10 + 3 * 32767u);
+    r = from_pipe(std::string(32768, 'x'), {"-t", "01", "-d", "/dev/stdin"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "ERROR: failed to put tag 01 from '/dev/stdin': LENGTH_OUT_OF_RANGE\n");
+    r = from_pipe(std::string(65535, 'x'), {"-t", "01", "-d", "/dev/stdin"});
+    EXPECT_EQ(r.status, 3);
+    r = from_pipe(std::string(65536, 'x'), {"-t", "01", "-d", "/dev/stdin"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ERROR: way too much data from '/dev/stdin'\n");
+    r = from_pipe(std::string(100, 'x'), {"-f", "100", "-t", "01", "-d", "/dev/stdin"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ERROR: way too much data from '/dev/stdin'\n");
+
+    expect_failure({"-t", "01", "-d", "/dev/zero"}, 2,
+                   "ERROR: way too much data from '/dev/zero'\n");
+    // Files of /proc report no size.
+    r = run({"-t", "01", "-d", "/proc/self/cmdline", "-v"});
+    EXPECT_EQ(r.status, 0);
+    std::string cmdline("imgforge\0-t\0"
+                        "01\0-d\0/proc/self/cmdline\0-v\0",
+                        40);
+    EXPECT_EQ(r.out, "@0007 01 " + hex_of(cmdline) + "\n");
+}
+
+TEST_F(Inputs, ImagesAreRecognisedOrRefused)
+{
+    bytes flash = image({{0x0A, {1}}});
+    write("flash", flash);
+    write("otp", otp_image(flash, 0));
+    write("text", "hello\n");
+    write("zeros", bytes(64, 0));
+    write("erased", bytes(64, 0xFF));
+    write("short", "NV");
+    write("x", bytes{9});
+    auto not_image = [](const std::string &name, const std::string &hint = "") {
+        return "ERROR: '" + name + "' is not an NVDS image\n" + hint;
+    };
+    expect_cases({
+        {{"-r", "otp", "-v"}, 2, "", not_image("otp", "hint: it is an OTP image; use -i\n")},
+        {{"-i", "-r", "flash", "-v"},
+         2,
+         "",
+         not_image("flash", "hint: it is a flash image; leave out -i\n")},
+        {{"-r", "text", "-v"}, 2, "", not_image("text")},
+        {{"-r", "zeros", "-v"}, 2, "", not_image("zeros")},
+        {{"-r", "short", "-v"}, 2, "", not_image("short")},
+        {{"-i", "-r", "erased", "-v"}, 2, "", not_image("erased")},
+        {{"-r", "flash", "-r", "text", "-v"}, 2, "", not_image("text")},
+        // Erased media are empty images; OTP cannot be formatted.
+        {{"-r", "erased", "-b"}, 0, as_string(empty_image), ""},
+        {{"-i", "-r", "zeros", "-v"}, 3, "", "ERROR: cannot erase NVM/OTP/efuse data\n"},
+        {{"-i", "-r", "otp", "-v"}, 0, "@0007 0a  01\n", ""},
+    });
+    // An OTP image edited without -i is left as it was.
+    bytes before = read("otp");
+    EXPECT_EQ(run({"-r", "otp", "-t", "02", "-d", "x", "-b", "-o", "otp"}).status, 2);
+    EXPECT_EQ(read("otp"), before);
+}
+
+TEST_F(Inputs, TruncatedImagesAreReadWithAWarning)
+{
+    bytes whole = image({{0x01, {1, 2, 3, 4, 5, 6}}, {0x02, {7, 8}}}, 0);
+    write("cut", bytes(whole.begin(), whole.begin() + 10));  // inside the data of 01
+    write("cut2", bytes(whole.begin(), whole.begin() + 16)); // after the header of 02
+    write("whole", whole);
+    auto warning = [](const char *name, const char *at) {
+        return std::string("WARNING: '") + name + "' ends inside the record at @" + at +
+               "; its missing bytes read as erased\n";
+    };
+    expect_cases({
+        {{"-r", "cut", "-v"}, 0, "@0007 01  01 02 03 ff ff ff\n", warning("cut", "0007")},
+        {{"-r", "cut2", "-v"},
+         0,
+         "@0007 01  01 02 03 04 05 06\n@0010 02  ff ff\n",
+         warning("cut2", "0010")},
+        // One warning per file, for its first cut record.
+        {{"-r", "cut", "-r", "cut", "-v"},
+         0,
+         "@0007 01  01 02 03 ff ff ff\n",
+         warning("cut", "0007") + warning("cut", "0007")},
+        {{"-r", "whole", "-v"}, 0, "@0007 01  01 02 03 04 05 06\n@0010 02  07 08\n", ""},
+    });
+}
+
+TEST_F(Inputs, TextImagesReadBack)
+{
+    write("f", bytes{1, 2, 3});
+    std::string text = run({"-t", "0a", "-d", "f"}).out;
+    std::string crlf;
+    for (char c : text)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    write("img.txt", text);
+    write("crlf.txt", crlf);
+    write("open.txt", text.substr(0, text.size() - 1)); // no line end after the last byte
+    write("otp.txt", run({"-i", "-t", "0a", "-d", "f"}).out);
+    write("bad.txt", text + "zz\n");
+    write("long.txt", "4e\n56\n44\n53\nfff\n");
+    write("cr.txt", "4e\rX56\n44\n53\nff\nff\nff\nff\n");
+    const std::string record = as_string(record_0a);
+    expect_cases({
+        {{"-r", "img.txt", "-b"}, 0, record, ""},
+        {{"-r", "crlf.txt", "-b"}, 0, record, ""},
+        {{"-r", "open.txt", "-b"}, 0, record, ""},
+        {{"-i", "-r", "otp.txt", "-v"}, 0, "@0007 0a  01 02 03\n", ""},
+        {{"-r", "otp.txt", "-v"},
+         2,
+         "",
+         "ERROR: 'otp.txt' is not an NVDS image\nhint: it is an OTP image; use -i\n"},
+        {{"-r", "bad.txt", "-b"}, 2, "", "ERROR: 'bad.txt' is not an NVDS image\n"},
+        {{"-r", "long.txt", "-b"}, 2, "", "ERROR: 'long.txt' is not an NVDS image\n"},
+        {{"-r", "cr.txt", "-b"}, 2, "", "ERROR: 'cr.txt' is not an NVDS image\n"},
+    });
+}
+
+class Outputs : public Sandbox {
+  protected:
+    void SetUp() override
+    {
+        Sandbox::SetUp();
+        write("a", bytes{0xAA});
+        write("img", image({{0x08, {1, 2}}}));
+    }
+    void TearDown() override
+    {
+        for (auto it = mounts.rbegin(); it != mounts.rend(); ++it)
+            umount2(it->c_str(), MNT_DETACH);
+        Sandbox::TearDown();
+    }
+    std::vector<std::string> mounts;
+
+    // A small file system of its own at `name`, where the system permits.
+    bool mount_tmpfs(const std::string &name, const char *size)
+    {
+        fs::create_directory(path(name));
+        std::string options = std::string("size=") + size;
+        if (mount("tmpfs", path(name).c_str(), "tmpfs", 0, options.c_str()) != 0)
+            return false;
+        mounts.push_back(path(name));
+        return true;
+    }
+    std::vector<std::string> names_in(const std::string &name) const
+    {
+        std::vector<std::string> names;
+        for (const auto &e : fs::directory_iterator(path(name)))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(Outputs, AFailedWriteLeavesTheTargetUntouched)
+{
+    write("big", bytes(30000, 0x5A));
+    run_env env;
+    std::string target = "img";
+    if (mount_tmpfs("small", "16k")) {
+        target = "small/img";
+        write(target, read("img"));
+    } else {
+        env.file_size_limit = 4096; // the image output is larger
+    }
+    bytes before = read(target);
+    std::string dir = fs::path(target).parent_path().string();
+    result r = run({"-r", target, "-t", "10", "-d", "big", "-b", "-o", target}, env);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("Failed to", 0), 0u) << r.err;
+    EXPECT_EQ(read(target), before);
+    // No temporary file is left behind.
+    for (const std::string &name : names_in(dir.empty() ? "." : dir))
+        EXPECT_NE(name[0], '.') << name;
+
+    // Split files: the one that fails is not left half-written.
+    write("wa", image({{0x0A, {1}}, {0x0B, bytes(30000, 7)}}));
+    fs::create_directory(path("parts"));
+    env.file_size_limit = 4096;
+    r = run({"-r", "wa", "-S", "-O", "parts"}, env);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(names_in("parts"), (std::vector<std::string>{"0a.bin"}));
+}
+
+TEST_F(Outputs, ReplacedFilesKeepTheirModeAndLinks)
+{
+    bytes edited = image({{0x08, {1, 2}}, {0x05, {0xAA}}});
+    chmod(path("img").c_str(), 0640);
+    EXPECT_EQ(run({"-r", "img", "-t", "05", "-d", "a", "-b", "-o", "img"}).status, 0);
+    EXPECT_EQ(read("img"), edited);
+    EXPECT_EQ(fs::status(path("img")).permissions(), fs::perms(0640));
+
+    fs::create_directory(path("real"));
+    write("real/target", bytes{0});
+    fs::create_symlink("real/target", path("link"));
+    EXPECT_EQ(run({"-b", "-o", "link"}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(path("link")));
+    EXPECT_EQ(read("real/target"), empty_image);
+
+    // A new file gets the mode any new file gets.
+    mode_t mask = umask(027);
+    EXPECT_EQ(run({"-b", "-o", "new"}).status, 0);
+    umask(mask);
+    EXPECT_EQ(fs::status(path("new")).permissions(), fs::perms(0640));
+    EXPECT_EQ(names_in("."), (std::vector<std::string>{"a", "img", "link", "new", "real"}));
+
+    // Devices and standard output are written in place.
+    EXPECT_EQ(run({"-b", "-o", "/dev/null"}).status, 0);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    // The file standard output goes to stays the same file.
+    write("out", bytes{});
+    auto inode = [&] {
+        struct stat st;
+        return stat(path("out").c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    ino_t before = inode();
+    std::string out = path("out");
+    EXPECT_EQ(run({"-b", "-o", "/dev/stdout"}, out.c_str()).status, 0);
+    EXPECT_EQ(read("out"), empty_image);
+    EXPECT_EQ(inode(), before);
+}
+
+TEST_F(Outputs, AFolderWithoutRoomForATemporaryFileIsWrittenInPlace)
+{
+    fs::create_directory(path("ro"));
+    write("ro/img", read("img"));
+    if (geteuid() != 0) {
+        chmod(path("ro").c_str(), 0555);
+    } else {
+        // Permissions do not stop root: a read-only mount of the folder with
+        // the file mounted writable over itself does.
+        for (const char *name : {"ro", "ro/img"}) {
+            if (mount(path(name).c_str(), path(name).c_str(), nullptr, MS_BIND, nullptr) != 0)
+                GTEST_SKIP() << "no bind mounts here";
+            mounts.push_back(path(name));
+        }
+        ASSERT_EQ(
+            mount(nullptr, path("ro").c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr),
+            0);
+    }
+    result r = run({"-r", "ro/img", "-t", "05", "-d", "a", "-b", "-o", "ro/img"});
+    chmod(path("ro").c_str(), 0755);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err,
+              "WARNING: cannot create a temporary file beside 'ro/img'; writing it in place\n");
+    EXPECT_EQ(read("ro/img"), image({{0x08, {1, 2}}, {0x05, {0xAA}}}));
+}
+
+TEST_F(Outputs, NoOutputReplacesAnInput)
+{
+    bytes with_app = image({{0x01, {1}}, {0xB6, {7, 7}}});
+    write("01.bin", with_app);
+    write("app", bytes{5});
+    const std::string refused = "ERROR: refusing to overwrite input file ";
+    expect_cases({
+        {{"-r", "01.bin", "-S"}, 2, "", refused + "'./01.bin'\n"},
+        {{"-r", "01.bin", "-S", "-O", ""}, 2, "", refused + "'./01.bin'\n"},
+        {{"-r", "01.bin", "-p", "-o", "01.bin"}, 2, "", refused + "'01.bin'\n"},
+        {{"-t", "b6", "-d", "app", "-p", "-o", "app"}, 2, "", refused + "'app'\n"},
+        {{"-r", "img", "-r", "01.bin", "-p", "-o", "./img"}, 2, "", refused + "'./img'\n"},
+        // Without a USER_APP record -o writes nothing.
+        {{"-r", "img", "-p", "-o", "img"}, 0, "@0007 LPCLK_JITTER  01 02\n", ""},
+    });
+    EXPECT_EQ(read("01.bin"), with_app);
+    EXPECT_EQ(read("app"), bytes{5});
+}
+
+TEST_F(Outputs, SplitNamesAndDirectories)
+{
+    write("wa", image({{0xFD, {1}}, {0x0A, {2}}, {0xFD, {3}}, {0xFD, {4}}}));
+    result r = run({"-r", "wa", "-S", "-O", ""});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Writing split ./fd.bin\nWriting split ./0a.bin\nWriting split ./fd-2.bin\n"
+                     "Writing split ./fd-3.bin\n");
+    EXPECT_EQ(read("fd.bin"), bytes{1});
+    EXPECT_EQ(read("fd-2.bin"), bytes{3});
+    EXPECT_EQ(read("fd-3.bin"), bytes{4});
+}
+
+TEST_F(Outputs, FourGibibyteFlashIsWrittenWhole)
+{
+#ifdef IMGFORGE_SANITIZED
+    GTEST_SKIP() << "4 GiB buffers are beyond the sanitizer build";
+#endif
+    run_env env;
+    env.count_stdout = true;
+    result r = run({"-f", "4294967295", "-F", "-b"}, env);
+    if (r.status == 3) {
+        EXPECT_EQ(r.err.rfind("Unable to malloc buffer: ", 0), 0u) << r.err;
+        return;
+    }
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out_count, 4294967295u);
+}
+
+} // namespace
