@@ -1,8 +1,8 @@
 // One record of a fuzzed tag, content and length through the decoded dump.
+#include "dump/dispatch.h"
 #include "fatal.h"
 #include "fuzz_common.h"
 #include "nvds.h"
-#include "pretty.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -23,8 +23,14 @@ struct model_record {
     bool locked;
 };
 
-uint32_t record_size(size_t len) { return uint32_t((len < 128 ? 3 : 4) + len); }
-bool workaround(uint8_t tag) { return tag >= NVDS_FIRST_WORKAROUND_TAG; }
+uint32_t record_size(size_t len)
+{
+    return uint32_t((len < 128 ? 3 : 4) + len);
+}
+bool workaround(uint8_t tag)
+{
+    return tag >= NVDS_FIRST_WORKAROUND_TAG;
+}
 
 struct model {
     uint32_t total_size = 0;
@@ -181,7 +187,9 @@ void lookup_op(FuzzedDataProvider &in, uint8_t tag)
     }
     case 1: {
         uint8_t status = nvds_del(tag);
-        check(status == (!r ? NVDS_TAG_NOT_DEFINED : r->locked ? NVDS_PARAM_LOCKED : NVDS_OK),
+        check(status == (!r          ? NVDS_TAG_NOT_DEFINED
+                         : r->locked ? NVDS_PARAM_LOCKED
+                                     : NVDS_OK),
               "delete status");
         if (status == NVDS_OK)
             m.live.erase(m.live.begin() + (r - m.live.data()));

@@ -1,11 +1,11 @@
 #include "run.h"
 
-#include "driver.h"
+#include "cli/driver.h"
+#include "common/files.h"
 #include "fatal.h"
-#include "files.h"
-#include "hw_cfg.h"
-#include "image.h"
+#include "image/buffers.h"
 #include "nvds.h"
+#include "otp/hw_cfg.h"
 
 #include <cstdio>
 

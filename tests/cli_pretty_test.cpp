@@ -33,7 +33,7 @@ class Pretty : public Sandbox {
         result r = run({"-r", "img", "-p"});
         EXPECT_EQ(r.status, 4);
         EXPECT_EQ(r.out, listing.substr(0, listing.find('\n', listing.find('\n') + 1)));
-        std::string prefix = "ASSERT ERR(" + condition + ") at imgforge/pretty.cpp:";
+        std::string prefix = "ASSERT ERR(" + condition + ") at imgforge/dump/dispatch.cpp:";
         EXPECT_EQ(r.err.substr(0, prefix.size()), prefix) << r.err;
     }
 };

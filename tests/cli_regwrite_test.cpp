@@ -54,7 +54,8 @@ TEST_F(RegWrite, RecordSizesAreChecked)
     result r = run({"-r", "img", "-p"});
     EXPECT_EQ(r.status, 4);
     EXPECT_EQ(r.out, "@0007 MEM_RMW ");
-    EXPECT_EQ(r.err.rfind("ASSERT ERR(len == sizeof(mem_rmw)) at imgforge/pretty.cpp:", 0), 0u);
+    EXPECT_EQ(r.err.rfind("ASSERT ERR(len == sizeof(mem_rmw)) at imgforge/dump/dispatch.cpp:", 0),
+              0u);
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 #ifndef IMGFORGE_TESTS_DECODER_HARNESS_H
 #define IMGFORGE_TESTS_DECODER_HARNESS_H
 
-#include "pretty.h"
+#include "dump/forms.h"
 
 #include <gtest/gtest.h>
 

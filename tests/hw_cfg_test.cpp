@@ -1,6 +1,6 @@
 #include "fatal.h"
 #include "golden.h"
-#include "hw_cfg.h"
+#include "otp/hw_cfg.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "decoder_harness.h"
-#include "misc_cal_pretty.h"
-#include "rat_approx.h"
+#include "dump/cal/misc.h"
+#include "dump/cal/rat_approx.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "pretty_adv.h"
+#include "dump/adv.h"
 
 #include "decoder_harness.h"
 

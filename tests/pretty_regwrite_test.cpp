@@ -1,6 +1,6 @@
 // Register-write decoders called directly with lengths the dispatcher never
 // lets through: they read no more than the record and their structure.
-#include "pretty_regwrite.h"
+#include "dump/regwrite.h"
 
 #include "decoder_harness.h"
 

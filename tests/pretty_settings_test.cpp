@@ -1,7 +1,7 @@
 // Settings decoders called directly: boundary values, record lengths the
 // dispatcher never lets through, and USER_APP write failures.
 #include "decoder_harness.h"
-#include "pretty_settings.h"
+#include "dump/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "registers.h"
+#include "dump/registers.h"
 
 #include <gtest/gtest.h>
 

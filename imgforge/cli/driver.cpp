@@ -1,0 +1,77 @@
+#include "cli/driver.h"
+
+#include "cli/options.h"
+#include "cli/scanner.h"
+#include "dump/dispatch.h"
+#include "dump/raw.h"
+#include "fatal.h"
+#include "image/output.h"
+#include "image/split.h"
+#include "otp/hw_cfg.h"
+
+#include <cstdio>
+
+namespace imgforge {
+
+namespace {
+
+// -X only makes sense with -N or the help of -w.
+void check_hide_rule(const run_options &o)
+{
+    if (!show_int_hw_cfg && !o.show_hw_cfg && !(o.help_opt && o.help_opt[0] == 'w')) {
+        std::fprintf(stderr, "ERROR: -X specified without -N or -Hw\n");
+        die(EXIT_USAGE);
+    }
+}
+
+void final_phase(const run_options &o)
+{
+    check_hide_rule(o);
+    if (o.help_opt) {
+        show_option_help(o.help_opt);
+        return;
+    }
+    if (o.output_location && !o.pretty_dump && !o.output_binary)
+        std::fprintf(stderr, "WARNING: -o specified without -p or -b\n");
+    if (o.dump) {
+        if (o.show_hw_cfg)
+            print_hw_cfg(get_hw_cfg(hw_cfg_word()), o.pretty_dump);
+        else if (o.pretty_dump)
+            pretty_dump(o.output_location);
+        else
+            list_records();
+        return;
+    }
+    if (o.split_output) {
+        split_records(o.split_dir);
+        return;
+    }
+    write_image(o.output_binary, o.output_full, o.output_location);
+}
+
+} // namespace
+
+void drive(int argc, char **argv)
+{
+    run_options o;
+    o.argv0 = argc > 0 ? argv[0] : "imgforge";
+    option_scanner scanner{argc, argv};
+    for (;;) {
+        const char *arg = nullptr;
+        bool error = false;
+        const opt *row = scanner.next(&arg, &error);
+        if (error) {
+            usage(stderr, o.argv0);
+            die(EXIT_USAGE);
+        }
+        if (!row)
+            break;
+        row->action(o, arg);
+    }
+    if (scanner.index < argc)
+        std::fprintf(stderr, "WARNING: ignoring '%s' and every argument after it\n",
+                     argv[scanner.index]);
+    final_phase(o);
+}
+
+} // namespace imgforge

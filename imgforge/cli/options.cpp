@@ -1,0 +1,183 @@
+#include "cli/options.h"
+
+#include "common/numbers.h"
+#include "common/platform.h"
+#include "fatal.h"
+#include "image/buffers.h"
+#include "image/input.h"
+#include "image/records.h"
+#include "otp/hw_cfg.h"
+
+#include <cstring>
+
+namespace imgforge {
+
+namespace {
+
+// The tag argument of an option: a hexadecimal byte from `min` up.
+uint8_t tag_or_die(char option, const char *arg, unsigned min = 0)
+{
+    uint64_t value = 0;
+    if (parse_hex(arg, 0xFF, value) != number_status::ok || value < min) {
+        std::fprintf(stderr, "ERROR: invalid -%c argument '%s'\n", option, arg);
+        die(EXIT_USAGE);
+    }
+    return uint8_t(value);
+}
+
+uint32_t flash_size_or_die(const char *arg)
+{
+    uint64_t size = 0;
+    if (parse_decimal(arg, UINT32_MAX, size) != number_status::ok) {
+        std::fprintf(stderr, "ERROR: invalid -f argument '%s'\n", arg);
+        die(EXIT_USAGE);
+    }
+    return uint32_t(size);
+}
+
+void set_flag(bool run_options::*flag, run_options &o)
+{
+    o.*flag = true;
+}
+
+void act_help(run_options &o, const char *)
+{
+    usage(stdout, o.argv0);
+    die(EXIT_OK);
+}
+
+// Tag 0 would mean "no tag selected".
+void act_tag(run_options &o, const char *arg)
+{
+    o.current_tag = tag_or_die('t', arg, 1);
+}
+
+void act_erase_workarounds(run_options &, const char *arg)
+{
+    if (std::strcmp(arg, "all") == 0)
+        erase_all_workarounds();
+    else
+        erase_workarounds(tag_or_die('E', arg));
+}
+
+void extra_usage_erase_workarounds(FILE *out, const char *prefix)
+{
+    struct entry {
+        const char *name;
+        const char *lines[1];
+    };
+    static const entry entries[] = {
+        {"all", {"Alias for \"-E fc -E fd -E fe\""}},
+        {"<workaround-tag>", {"where <workaround-tag> is a tag value >= 0xfc"}},
+    };
+    std::fprintf(out, "%s%s can be\n", prefix, "<arg>");
+    for (const entry &e : entries) {
+        std::fprintf(out, "%s  - %s\n", prefix, e.name);
+        for (const char *line : e.lines)
+            std::fprintf(out, "%s    %s\n", prefix, line);
+    }
+}
+
+void act_hw_bits(run_options &, const char *arg)
+{
+    if (!nvds_inverted) {
+        std::fprintf(stderr, "ERROR: must specify -i before -w '%s'\n", arg);
+        die(EXIT_USAGE);
+    }
+    blow_hw_bits(hw_cfg_word(), hw_bits_to_blow(arg));
+}
+void act_show_hw_cfg(run_options &o, const char *)
+{
+    if (!nvds_inverted) {
+        std::fprintf(stderr, "ERROR: must specify -i before -N\n");
+        die(EXIT_USAGE);
+    }
+    if (!o.dump) {
+        std::fprintf(stderr, "ERROR: must specify -p or -v before -N\n");
+        die(EXIT_USAGE);
+    }
+    o.show_hw_cfg = true;
+}
+
+} // namespace
+
+uint8_t *hw_cfg_word()
+{
+    return nvds_buf + buf_size - HW_CFG_BYTES;
+}
+
+const opt opts[20] = {
+    {'h', false, "Display this information", nullptr, false, act_help},
+    {'H', true, "Show help message for an option (e.g. -H w)", nullptr, false,
+     [](run_options &o, const char *a) { o.help_opt = a; }},
+    {'b', false, "Binary output", nullptr, false,
+     [](run_options &o, const char *) { set_flag(&run_options::output_binary, o); }},
+    {'f', true, "flash_size (default: 65536)", nullptr, false,
+     [](run_options &, const char *a) { set_flash_size(flash_size_or_die(a)); }},
+    {'F', false, "Output full flash_size", nullptr, false,
+     [](run_options &o, const char *) { set_flag(&run_options::output_full, o); }},
+    {'i', false, "Inverted", nullptr, false, [](run_options &, const char *) { set_inverted(); }},
+    {'e', true, "Erase tag", nullptr, false,
+     [](run_options &, const char *a) { erase_tag(tag_or_die('e', a)); }},
+    {'E', true, "Erase (unlocked) workaround tag", extra_usage_erase_workarounds, false,
+     act_erase_workarounds},
+    {'l', true, "Lock tag", nullptr, false,
+     [](run_options &, const char *a) { lock_tag(tag_or_die('l', a)); }},
+    {'r', true, "Read binary input", nullptr, false,
+     [](run_options &, const char *a) { read_input(a); }},
+    {'t', true, "Tag", nullptr, false, act_tag},
+    {'d', true, "Add tag data", nullptr, false,
+     [](run_options &o, const char *a) { add_tag_data(o.current_tag, a); }},
+    {'v', false, "Verbose dump", nullptr, false,
+     [](run_options &o, const char *) { o.dump = true; }},
+    {'p', false, "Pretty dump", nullptr, false,
+     [](run_options &o, const char *) { o.dump = o.pretty_dump = true; }},
+    {'o', true, "Output location for -b or -p (for USER_APP if -p)", nullptr, false,
+     [](run_options &o, const char *a) { o.output_location = a; }},
+    {'S', false, "Dump split tag data", nullptr, false,
+     [](run_options &o, const char *) { set_flag(&run_options::split_output, o); }},
+    {'O', true, "Output directory for the split data (ignored without -S)", nullptr, false,
+     [](run_options &o, const char *a) { o.split_dir = a; }},
+    {'w', true, "HW bits to blow (with -i only)", extra_usage_HW_bits, false, act_hw_bits},
+    {'N', false, "Show non-NVDS OTP bytes (HW bits) (with -ip or -iv only)", nullptr, false,
+     act_show_hw_cfg},
+    {'X', false, "Hide internal HW bits (with -N or -Hw only)", nullptr, false,
+     [](run_options &, const char *) { show_int_hw_cfg = false; }},
+};
+// clang-format on
+
+const opt *find_opt(char c)
+{
+    for (const opt &o : opts)
+        if (o.c == c)
+            return &o;
+    return nullptr;
+}
+
+void usage(FILE *out, const char *argv0)
+{
+    std::fprintf(out, "Usage: %s [options]\n", program_name(argv0));
+    std::fprintf(out, "Options:\n");
+    for (const opt &o : opts)
+        if (!o.hidden)
+            std::fprintf(out, "  -%c %s  %s\n", o.c, o.has_arg ? "<arg>" : "     ", o.help);
+}
+
+void show_option_help(const char *arg)
+{
+    if (std::strlen(arg) > 1) {
+        std::fprintf(stderr, "ERROR: -H argument too long: %s\n", arg);
+        die(EXIT_USAGE);
+    }
+    const opt *o = arg[0] ? find_opt(arg[0]) : nullptr;
+    if (!o) {
+        std::fprintf(stderr, "ERROR: bad opt given for -H: %s\n", arg);
+        die(EXIT_USAGE);
+    }
+    if (o->extra_usage)
+        o->extra_usage(stdout, "");
+    else
+        std::printf("No help message for opt -%c\n", o->c);
+}
+
+} // namespace imgforge

@@ -1,0 +1,218 @@
+#include "common/files.h"
+
+#include "common/platform.h"
+#include "fatal.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace imgforge {
+
+namespace {
+
+// Files read by -r and -d in this run.
+std::vector<file_id> &inputs_read()
+{
+    static std::vector<file_id> ids;
+    return ids;
+}
+
+} // namespace
+
+input_file::input_file(const char *path) : fd(open_binary_read(path))
+{
+    if (fd < 0) {
+        error = errno;
+        return;
+    }
+    struct stat st;
+    if (fstat(fd, &st) == 0) {
+        file_size = uint64_t(st.st_size);
+        // Files of /proc report no size though they hold bytes.
+        is_regular = S_ISREG(st.st_mode) && file_size > 0;
+    }
+    file_id id;
+    if (file_id_of_fd(fd, id))
+        inputs_read().push_back(id);
+}
+
+input_file::~input_file()
+{
+    if (fd >= 0)
+        close(fd);
+}
+
+size_t input_file::read(uint8_t *buf, size_t capacity, const char *read_error)
+{
+    size_t got = 0;
+    while (got < capacity && !(is_regular && consumed >= file_size)) {
+        size_t want = capacity - got;
+        if (is_regular)
+            want = size_t(std::min<uint64_t>(want, file_size - consumed));
+        ssize_t n = ::read(fd, buf + got, want);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            std::perror(read_error);
+            die(EXIT_FILE);
+        }
+        if (n == 0)
+            break;
+        got += size_t(n);
+        consumed += uint64_t(n);
+    }
+    return got;
+}
+
+uint64_t input_file::skip(uint64_t limit, const char *read_error)
+{
+    uint8_t chunk[65536];
+    uint64_t total = 0;
+    while (total < limit) {
+        size_t n = read(chunk, size_t(std::min<uint64_t>(sizeof chunk, limit - total)), read_error);
+        if (n == 0)
+            break;
+        total += n;
+    }
+    return total;
+}
+
+bool input_file::has_more()
+{
+    uint8_t extra;
+    bool was_regular = is_regular;
+    is_regular = false; // a file may hold more than its size said
+    bool more = read(&extra, 1, "read_input") > 0;
+    is_regular = was_regular;
+    return more;
+}
+
+bool file_size(const char *path, uint64_t *size)
+{
+    struct stat st;
+    if (stat(path, &st) != 0)
+        return false;
+    *size = uint64_t(st.st_size);
+    return true;
+}
+
+void fail_open(const char *path, int error)
+{
+    std::fprintf(stderr, "ERROR: open(%s) failed: %s\n", path, std::strerror(error));
+    die(EXIT_FILE);
+}
+
+void forget_inputs()
+{
+    inputs_read().clear();
+}
+
+void refuse_overwriting_input(const char *path)
+{
+    file_id id;
+    if (!file_id_of_path(path, id))
+        return;
+    const std::vector<file_id> &ids = inputs_read();
+    if (std::find(ids.begin(), ids.end(), id) == ids.end())
+        return;
+    std::fprintf(stderr, "ERROR: refusing to overwrite input file '%s'\n", path);
+    die(EXIT_FILE);
+}
+
+namespace {
+
+// The file a temporary file replaces: `path` with its symbolic links
+// followed, or empty when the output is written in place (a device, a FIFO,
+// the file standard output already writes to).
+std::string replaceable_target(const char *path)
+{
+    path_kind kind = kind_of_path(path);
+    if (kind == path_kind::other || (kind == path_kind::regular && is_standard_output(path)))
+        return {};
+    std::string target = follow_links(path);
+    file_id a, b;
+    if (kind == path_kind::regular &&
+        !(file_id_of_path(path, a) && file_id_of_path(target.c_str(), b) && a == b))
+        return {};
+    return target;
+}
+
+} // namespace
+
+output_file::~output_file()
+{
+    discard();
+}
+
+bool output_file::open(const char *given)
+{
+    path = given;
+    target = replaceable_target(given);
+    regular = !target.empty();
+    if (regular) {
+        out = create_temp_beside(target, temp);
+        if (out)
+            return true;
+        int error = errno;
+        temp.clear();
+        // A file in a folder we cannot write to can still be rewritten.
+        if ((error == EACCES || error == EROFS || error == EPERM) &&
+            kind_of_path(given) == path_kind::regular)
+            std::fprintf(stderr,
+                         "WARNING: cannot create a temporary file beside '%s'; writing it in "
+                         "place\n",
+                         given);
+    }
+    out = std::fopen(given, "wb+");
+    if (!out)
+        std::fprintf(stderr, "Failed to open file '%s': %s\n", given, std::strerror(errno));
+    return out != nullptr;
+}
+
+size_t output_file::write(const void *data, size_t n)
+{
+    return n == 0 ? 0 : std::fwrite(data, 1, n, out);
+}
+
+bool output_file::commit(bool sync)
+{
+    bool synced = !sync || !regular || sync_stream(out);
+    int error = errno;
+    bool closed = std::fclose(out) == 0;
+    out = nullptr;
+    if (!synced || !closed) {
+        std::fprintf(stderr, "Failed to close file '%s': %s", path.c_str(),
+                     std::strerror(synced ? errno : error));
+        discard();
+        return false;
+    }
+    if (!temp.empty() && !replace_file(temp, target)) {
+        std::fprintf(stderr, "Failed to replace file '%s': %s\n", path.c_str(),
+                     std::strerror(errno));
+        discard();
+        return false;
+    }
+    temp.clear();
+    return true;
+}
+
+void output_file::discard()
+{
+    if (out)
+        std::fclose(out);
+    out = nullptr;
+    if (!temp.empty())
+        std::remove(temp.c_str());
+    temp.clear();
+}
+
+void sync_outputs(const char *dir)
+{
+    sync_file_system(dir);
+}
+
+} // namespace imgforge

@@ -1,0 +1,93 @@
+// File access shared by the options that read data and write outputs.
+#ifndef IMGFORGE_COMMON_FILES_H
+#define IMGFORGE_COMMON_FILES_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace imgforge {
+
+// An input file opened for reading raw bytes; closed when it goes out of
+// scope. Every input opened is remembered, so that no output replaces it.
+class input_file {
+  public:
+    explicit input_file(const char *path);
+    ~input_file();
+    input_file(const input_file &) = delete;
+    input_file &operator=(const input_file &) = delete;
+
+    bool is_open() const { return fd >= 0; }
+    int open_error() const { return error; }
+    bool regular() const { return is_regular; } // a regular file ends at its size
+    uint64_t size() const { return file_size; }
+
+    // Reads until `capacity` bytes, the end of the file or, for a regular
+    // file, its size. A read failure prints the system error after
+    // `read_error` and ends the run with status 2.
+    size_t read(uint8_t *buf, size_t capacity, const char *read_error);
+    // Reads and drops bytes until the end of the file or `limit` bytes;
+    // returns the count.
+    uint64_t skip(uint64_t limit, const char *read_error);
+    // Whether a further byte can be read.
+    bool has_more();
+
+  private:
+    int fd = -1;
+    int error = 0;
+    bool is_regular = false;
+    uint64_t file_size = 0;
+    uint64_t consumed = 0;
+};
+
+// Size of a file through stat; false (with errno) on failure.
+bool file_size(const char *path, uint64_t *size);
+
+// Prints "ERROR: open(<path>) failed: <error>" and ends the run with status 2.
+[[noreturn]] void fail_open(const char *path, int error);
+
+// Start of a run: no inputs read yet.
+void forget_inputs();
+// Ends the run with status 2 when `path` is a file that this run read with
+// -r or -d: an output must never replace its own input.
+void refuse_overwriting_input(const char *path);
+
+// A file the tool writes. A regular file (or one to be created) is written
+// to a temporary file beside it and renamed over it when complete, so a
+// failed run leaves it untouched; a symbolic link is followed to the file
+// it names. Anything else (a device, a FIFO) is written in place. An output
+// that was not committed is removed when it goes out of scope.
+class output_file {
+  public:
+    output_file() = default;
+    ~output_file();
+    output_file(const output_file &) = delete;
+    output_file &operator=(const output_file &) = delete;
+
+    // Prints "Failed to open file ..." and returns false on failure.
+    bool open(const char *path);
+    FILE *stream() const { return out; }
+    // Returns the count of bytes written; fewer than `n` (with errno) on
+    // failure.
+    size_t write(const void *data, size_t n);
+    // Completes the file: flush, sync when `sync`, close, rename over the
+    // target. Prints "Failed to close file ..." and returns false on failure.
+    bool commit(bool sync);
+
+  private:
+    FILE *out = nullptr;
+    std::string path;     // as given, for messages
+    std::string target;   // the file replaced
+    std::string temp;     // empty when writing in place
+    bool regular = false; // the target is (or will be) a regular file
+    void discard();
+};
+
+// Makes the outputs committed without their own sync durable: one sync for
+// a run that writes many files into `dir`.
+void sync_outputs(const char *dir);
+
+} // namespace imgforge
+
+#endif

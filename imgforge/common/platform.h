@@ -1,0 +1,65 @@
+// The few things that differ between platforms.
+#ifndef IMGFORGE_COMMON_PLATFORM_H
+#define IMGFORGE_COMMON_PLATFORM_H
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace imgforge {
+
+#ifdef _WIN32
+inline constexpr char DIR_SEPARATOR = '\\';
+#else
+inline constexpr char DIR_SEPARATOR = '/';
+#endif
+
+// Switches standard output to binary mode; false (with errno) on failure.
+bool set_stdout_binary();
+
+// Opens a file for reading raw bytes; -1 (with errno) on failure.
+int open_binary_read(const char *path);
+
+// Last path component of the invocation name.
+const char *program_name(const char *argv0);
+
+// What identifies a file whatever the path it is reached by.
+struct file_id {
+    uint64_t device;
+    uint64_t index;
+    bool operator==(const file_id &) const = default;
+};
+bool file_id_of_fd(int fd, file_id &id);
+bool file_id_of_path(const char *path, file_id &id);
+// Whether `path` is the file standard output or standard error writes to.
+bool is_standard_output(const char *path);
+
+// What a path names, symbolic links followed.
+enum class path_kind { missing, regular, other };
+path_kind kind_of_path(const char *path);
+
+// The path a chain of symbolic links ends at (the path itself when it is no
+// link).
+std::string follow_links(const std::string &path);
+
+// Creates a new file beside `target` for writing, with the permission bits
+// the target has (or a new file would get); returns its stream and sets
+// `temp`, or nullptr (with errno).
+FILE *create_temp_beside(const std::string &target, std::string &temp);
+
+// Flushes a stream's data to the medium; false (with errno) on failure.
+bool sync_stream(FILE *stream);
+
+// Renames `temp` over `target`; false (with errno) on failure.
+bool replace_file(const std::string &temp, const std::string &target);
+
+// Asks for large pages under a large buffer: filling gigabytes page by page
+// costs seconds of page faults.
+void advise_large_buffer(void *buf, size_t size);
+
+// Flushes the file system holding `dir`.
+void sync_file_system(const char *dir);
+
+} // namespace imgforge
+
+#endif

@@ -1,0 +1,18 @@
+// Assertion diagnostic of the decoded dump: same text and status as the
+// engine's, pointing at the tool source that checked.
+#ifndef IMGFORGE_DUMP_CHECK_H
+#define IMGFORGE_DUMP_CHECK_H
+
+namespace imgforge {
+
+[[noreturn]] void assert_fail(const char *condition, const char *file, int line);
+
+} // namespace imgforge
+
+#define IMGFORGE_ASSERT(cond_text, ok)                                                             \
+    do {                                                                                           \
+        if (!(ok))                                                                                 \
+            ::imgforge::assert_fail(cond_text, __FILE__, __LINE__);                                \
+    } while (0)
+
+#endif

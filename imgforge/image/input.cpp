@@ -1,0 +1,141 @@
+#include "image/input.h"
+
+#include "common/files.h"
+#include "fatal.h"
+#include "image/buffers.h"
+#include "image/chain.h"
+#include "image/hex_lines.h"
+#include "nvds.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace imgforge {
+
+namespace {
+
+uint32_t merge_cb(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn, void *arg)
+{
+    bind_engine(nvds_buf);
+    uint8_t status = nvds_put(tag, len, nvds_merge_buf + addr);
+    if (status != NVDS_OK)
+        refuse_put(tag, static_cast<const char *>(arg), status);
+    bind_engine(nvds_merge_buf);
+    return 0;
+}
+
+bool starts_with(const uint8_t *bytes, size_t n, const uint8_t (&magic)[4])
+{
+    return n >= sizeof magic && std::memcmp(bytes, magic, sizeof magic) == 0;
+}
+
+// The magic as an OTP image stores it: complemented.
+constexpr uint8_t otp_magic[4] = {uint8_t(~'N'), uint8_t(~'V'), uint8_t(~'D'), uint8_t(~'S')};
+
+// The file's content, read into `target` as stored: its bytes, or the bytes
+// its hex lines give. Returns the count (at most buf_size) and sets `more`
+// when the file holds further bytes.
+size_t read_stored(input_file &file, uint8_t *target, bool &more)
+{
+    size_t got = file.read(target, buf_size, "read_input");
+    bool binary_image =
+        starts_with(target, got, nvds_magic_number) || starts_with(target, got, otp_magic);
+    if (binary_image || !(hex_lines_start_with(target, got, nvds_magic_number) ||
+                          hex_lines_start_with(target, got, otp_magic))) {
+        more = got == buf_size && file.has_more();
+        return got;
+    }
+    hex_lines_decoder decoder(target, buf_size);
+    bool valid = decoder.feed(target, got);
+    uint8_t chunk[65536];
+    for (size_t n; valid && decoder.decoded() <= buf_size &&
+                   (n = file.read(chunk, sizeof chunk, "read_input")) > 0;)
+        valid = decoder.feed(chunk, n);
+    if (!valid || !decoder.complete()) {
+        // Not hex lines after all: the file is refused as it is.
+        std::memset(target, 0, 4);
+        more = false;
+        return got;
+    }
+    size_t count = std::min<size_t>(decoder.decoded(), buf_size);
+    std::memset(target + count, nvds_inverted ? 0x00 : 0xFF, buf_size - count);
+    more = decoder.decoded() > buf_size;
+    return count;
+}
+
+[[noreturn]] void refuse_not_an_image(const char *path, const uint8_t *stored, size_t n)
+{
+    std::fprintf(stderr, "ERROR: '%s' is not an NVDS image\n", path);
+    if (!nvds_inverted && starts_with(stored, n, otp_magic))
+        std::fprintf(stderr, "hint: it is an OTP image; use -i\n");
+    if (nvds_inverted && starts_with(stored, n, nvds_magic_number))
+        std::fprintf(stderr, "hint: it is a flash image; leave out -i\n");
+    die(EXIT_FILE);
+}
+
+// Warns when a live record runs past the bytes the file held: its missing
+// bytes read as erased.
+void warn_if_truncated(const char *path, const uint8_t *image, size_t got)
+{
+    walk_stored(image, region_size(), [&](const stored_record &r) {
+        if (!nvds_is_live(r.status) || uint64_t(r.data) + r.length <= got)
+            return true;
+        std::fprintf(stderr,
+                     "WARNING: '%s' ends inside the record at @%04x; its missing bytes read as "
+                     "erased\n",
+                     path, unsigned(r.data));
+        return false;
+    });
+}
+
+// Loads a file into `target` as a logical image: unread bytes erased, OTP
+// content complemented. A file that is neither an image nor erased is
+// refused.
+void load_image(const char *path, uint8_t *target)
+{
+    std::memset(target, nvds_inverted ? 0x00 : 0xFF, buf_size);
+    input_file file(path);
+    if (!file.is_open())
+        fail_open(path, file.open_error());
+    bool more = false;
+    size_t got = read_stored(file, target, more);
+    if (more)
+        std::fprintf(stderr,
+                     "WARNING: '%s' is longer than the flash size of %u bytes; the rest is "
+                     "ignored\n",
+                     path, buf_size);
+    uint8_t erased = nvds_inverted ? 0x00 : 0xFF;
+    bool magic = starts_with(target, got, nvds_inverted ? otp_magic : nvds_magic_number);
+    if (got && !magic && std::count(target, target + got, erased) != std::ptrdiff_t(got))
+        refuse_not_an_image(path, target, got);
+    if (nvds_inverted)
+        for (uint32_t i = 0; i < buf_size; i++)
+            target[i] = uint8_t(~target[i]);
+    if (magic && got < region_size())
+        warn_if_truncated(path, target, got);
+}
+
+} // namespace
+
+void read_input(const char *path)
+{
+    if (!buf_read) {
+        buf_read = true;
+        load_image(path, nvds_buf);
+        bind_engine(nvds_buf);
+        return;
+    }
+    // The cache would hold addresses of the other buffer.
+    nvds_disable_tag_cache = 1;
+    load_image(path, nvds_merge_buf);
+    bind_engine(nvds_merge_buf);
+    nvds_walk(merge_cb, const_cast<char *>(path));
+    if (nvds_inverted)
+        for (uint32_t i = buf_size - HW_CFG_BYTES; i < buf_size; i++)
+            nvds_buf[i] &= nvds_merge_buf[i];
+    nvds_disable_tag_cache = 0;
+    bind_engine(nvds_buf);
+}
+
+} // namespace imgforge

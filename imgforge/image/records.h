@@ -1,0 +1,21 @@
+// The options that edit records of the image: -d, -e, -E, -l.
+#ifndef IMGFORGE_IMAGE_RECORDS_H
+#define IMGFORGE_IMAGE_RECORDS_H
+
+#include <cstdint>
+
+namespace imgforge {
+
+// -d: the file's bytes as the record of `tag` (0: no tag selected).
+void add_tag_data(uint8_t tag, const char *path);
+// -e: deletes the record of `tag`.
+void erase_tag(uint8_t tag);
+// -E: deletes the unlocked records of a workaround tag, or of all three.
+void erase_workarounds(uint8_t tag);
+void erase_all_workarounds();
+// -l: locks the record of `tag`.
+void lock_tag(uint8_t tag);
+
+} // namespace imgforge
+
+#endif
