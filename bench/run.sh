@@ -87,6 +87,8 @@ row "image from 100 data files (-b)" "$tool" $build_args -b
 row "  its file system calls alone" "$build/bench/data_files_only" $build_args -b
 row "-p of a full 64 KiB image" "$tool" -r "$work/full.bin" -p
 row "-v of a full 64 KiB image" "$tool" -r "$work/full.bin" -v
+row "--json of a full 64 KiB image" "$tool" -r "$work/full.bin" --json
+row "--check of a full 64 KiB image" "$tool" -r "$work/full.bin" --check
 row "-p of 64 KiB of 5 600 register writes" "$tool" -r "$work/many.bin" -p
 row "-v of 64 KiB of 5 600 register writes" "$tool" -r "$work/many.bin" -v
 row "merge of two full 64 KiB images (-b)" "$tool" -r "$work/merge_a.bin" -r "$work/merge_b.bin" -b

@@ -1,11 +1,15 @@
 // The tool run in-process on a fuzzed image file: every listing, the split
-// output, the binary output, inverted mode and a merge.
+// output, the binary output, inverted mode, a merge, the JSON document
+// (which must parse) and the integrity check (sound or not, never worse).
 #include "fuzz_common.h"
 #include "run.h"
+
+#include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <sys/stat.h>
@@ -15,8 +19,9 @@ namespace {
 
 std::string image_path;
 std::string split_dir;
+std::string json_path;
 
-void run_tool(std::initializer_list<const char *> options)
+int run_tool(std::initializer_list<const char *> options, int max_status = 4)
 {
     std::vector<std::string> args{"imgforge"};
     for (const char *o : options)
@@ -26,7 +31,20 @@ void run_tool(std::initializer_list<const char *> options)
         argv.push_back(a.data());
     argv.push_back(nullptr);
     int status = imgforge::run(int(args.size()), argv.data());
-    if (status < 0 || status > 4)
+    if (status < 0 || status > max_status)
+        std::abort();
+    return status;
+}
+
+// A document that does not parse is a finding.
+void check_json(std::initializer_list<const char *> options)
+{
+    std::remove(json_path.c_str());
+    int status = run_tool(options, 5);
+    if (status != 0 && status != 5)
+        return; // refused before any output
+    std::ifstream in(json_path, std::ios::binary);
+    if (!nlohmann::json::accept(in))
         std::abort();
 }
 
@@ -37,6 +55,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     fuzz::silence_stdout();
     image_path = fuzz::scratch_dir() + "/image.bin";
     split_dir = fuzz::scratch_dir() + "/split";
+    json_path = fuzz::scratch_dir() + "/image.json";
     mkdir(split_dir.c_str(), 0755);
     return 0;
 }
@@ -57,5 +76,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     run_tool({"-i", "-r", file, "-p", "-N"});
     run_tool({"-i", "-r", file, "-p"});
     run_tool({"-r", file, "-r", file});
+    // A check ends sound (0) or with problems (5), never otherwise.
+    for (bool otp : {false, true}) {
+        int status =
+            otp ? run_tool({"-i", "-r", file, "--check"}, 5) : run_tool({"-r", file, "--check"}, 5);
+        if (status != 0 && status != 5)
+            std::abort();
+    }
+    const char *out = json_path.c_str();
+    check_json({"-r", file, "--json", "-o", out});
+    check_json({"-i", "-r", file, "--json", "-o", out});
+    check_json({"--check", "-r", file, "--json", "-o", out});
     return 0;
 }

@@ -10,16 +10,22 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
 echo "manual page"
-warnings=$(groff -ww -z -man "$src/man/imgforge.1" 2>&1)
+warnings=$(groff -ww -z -man "$build/man/imgforge.1" 2>&1)
 [ -z "$warnings" ] || { echo "$warnings"; exit 1; }
-MANWIDTH=80 man -l "$src/man/imgforge.1" > "$tmp/man.txt" 2> "$tmp/man.err"
+MANWIDTH=80 man -l "$build/man/imgforge.1" > "$tmp/man.txt" 2> "$tmp/man.err"
 [ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err"; exit 1; }
+grep -q "imgforge $("$build/bin/imgforge" --version | cut -d' ' -f2)" "$tmp/man.txt" ||
+    { echo "manual page version differs from --version"; exit 1; }
 for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES EXAMPLES DIAGNOSTICS; do
     grep -q "^$section" "$tmp/man.txt" || { echo "no $section section"; exit 1; }
 done
 # Every option of the tool is documented.
 for opt in $("$build/bin/imgforge" -h | sed -n 's/^  -\(.\) .*/\1/p'); do
     grep -q -- "^       -$opt" "$tmp/man.txt" || { echo "option -$opt not documented"; exit 1; }
+done
+
+for opt in $("$build/bin/imgforge" --help | sed -n 's/^  --\([a-z-]*\) .*/\1/p'); do
+    grep -q -- "^       --$opt" "$tmp/man.txt" || { echo "option --$opt not documented"; exit 1; }
 done
 
 echo "install"

@@ -99,6 +99,18 @@ void act_show_hw_cfg(run_options &o, const char *)
     o.show_hw_cfg = true;
 }
 
+void act_long_help(run_options &o, const char *)
+{
+    long_usage(stdout, o.argv0);
+    die(EXIT_OK);
+}
+
+void act_version(run_options &, const char *)
+{
+    std::printf("imgforge %s\n", IMGFORGE_VERSION);
+    die(EXIT_OK);
+}
+
 } // namespace
 
 uint8_t *hw_cfg_word()
@@ -146,6 +158,27 @@ const opt opts[20] = {
 };
 // clang-format on
 
+// clang-format off
+const long_opt long_opts[5] = {
+    {"help", false, "Display this information and the long options", act_long_help},
+    {"version", false, "Show the version", act_version},
+    {"tags", false, "List the known tags: name, group and length", 
+     [](run_options &o, const char *) { o.list_tags = true; }},
+    {"json", false, "Output the image as a JSON document (to the -o file if given)",
+     [](run_options &o, const char *) { o.json = true; }},
+    {"check", false, "Check the image and report its problems (status 5 if any)",
+     [](run_options &o, const char *) { o.check = true; }},
+};
+// clang-format on
+
+const long_opt *find_long_opt(std::string_view name)
+{
+    for (const long_opt &o : long_opts)
+        if (name == o.name)
+            return &o;
+    return nullptr;
+}
+
 const opt *find_opt(char c)
 {
     for (const opt &o : opts)
@@ -161,6 +194,14 @@ void usage(FILE *out, const char *argv0)
     for (const opt &o : opts)
         if (!o.hidden)
             std::fprintf(out, "  -%c %s  %s\n", o.c, o.has_arg ? "<arg>" : "     ", o.help);
+}
+
+void long_usage(FILE *out, const char *argv0)
+{
+    usage(out, argv0);
+    std::fprintf(out, "Long options:\n");
+    for (const long_opt &o : long_opts)
+        std::fprintf(out, "  --%s %s  %s\n", o.name, o.has_arg ? "<arg>" : "     ", o.help);
 }
 
 void show_option_help(const char *arg)

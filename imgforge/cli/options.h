@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 namespace imgforge {
 
@@ -22,7 +23,12 @@ struct run_options {
     bool show_hw_cfg = false;              // -N
     bool output_binary = false;            // -b
     bool output_full = false;              // -F
+    bool list_tags = false;                // --tags
+    bool json = false;                     // --json
+    bool check = false;                    // --check
 };
+
+using option_action = void (*)(run_options &o, const char *arg);
 
 struct opt {
     char c;
@@ -30,15 +36,29 @@ struct opt {
     const char *help;
     void (*extra_usage)(FILE *out, const char *prefix);
     bool hidden;
-    void (*action)(run_options &o, const char *arg);
+    option_action action;
+};
+
+// Long options stand beside the short ones: --name, --name=VALUE or
+// --name VALUE.
+struct long_opt {
+    const char *name;
+    bool has_arg;
+    const char *help;
+    option_action action;
 };
 
 extern const opt opts[20];
+extern const long_opt long_opts[5];
 
-// The row of option `c`, or nullptr.
+// The row of option `c` or `--name`, or nullptr.
 const opt *find_opt(char c);
+const long_opt *find_long_opt(std::string_view name);
 
 void usage(FILE *out, const char *argv0);
+
+// --help: the usage, then the long options.
+void long_usage(FILE *out, const char *argv0);
 
 // -H: the extra help of one option, or "No help message for opt -c".
 void show_option_help(const char *arg);

@@ -5,7 +5,7 @@
 
 namespace imgforge {
 
-const opt *option_scanner::next(const char **arg, bool *error)
+option_action option_scanner::next(const char **arg, bool *error)
 {
     *error = false;
     if (pos == 0) {
@@ -18,6 +18,8 @@ const opt *option_scanner::next(const char **arg, bool *error)
             index++;
             return nullptr;
         }
+        if (a[1] == '-')
+            return next_long(arg, error);
         pos = 1;
     }
     const char *group = argv[index];
@@ -29,20 +31,46 @@ const opt *option_scanner::next(const char **arg, bool *error)
             advance();
         if (!o)
             report(error, "unknown option", c);
-        return o;
+        return o ? o->action : nullptr;
     }
     if (!group_ends) {
         *arg = group + pos;
         advance();
-        return o;
+        return o->action;
     }
     advance();
     if (index >= argc) {
         report(error, "option requires an argument", c);
-        return o;
+        return nullptr;
     }
     *arg = argv[index++];
-    return o;
+    return o->action;
+}
+
+option_action option_scanner::next_long(const char **arg, bool *error)
+{
+    const char *text = argv[index++] + 2;
+    const char *equals = std::strchr(text, '=');
+    std::string_view name = equals ? std::string_view(text, size_t(equals - text)) : text;
+    const long_opt *o = find_long_opt(name);
+    if (!o) {
+        report_long(error, "%s: unrecognized option '--%.*s'\n", text);
+        return nullptr;
+    }
+    if (!o->has_arg && equals) {
+        report_long(error, "%s: option '--%.*s' doesn't allow an argument\n", name);
+        return nullptr;
+    }
+    if (o->has_arg && equals) {
+        *arg = equals + 1;
+    } else if (o->has_arg) {
+        if (index >= argc) {
+            report_long(error, "%s: option '--%.*s' requires an argument\n", name);
+            return nullptr;
+        }
+        *arg = argv[index++];
+    }
+    return o->action;
 }
 
 void option_scanner::advance()
@@ -53,7 +81,15 @@ void option_scanner::advance()
 
 void option_scanner::report(bool *error, const char *what, char c)
 {
-    std::fprintf(stderr, "%s: %s -- %c\n", argv[0], what, c);
+    if (!quiet)
+        std::fprintf(stderr, "%s: %s -- %c\n", argv[0], what, c);
+    *error = true;
+}
+
+void option_scanner::report_long(bool *error, const char *format, std::string_view name)
+{
+    if (!quiet)
+        std::fprintf(stderr, format, argv[0], int(name.size()), name.data());
     *error = true;
 }
 

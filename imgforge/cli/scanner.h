@@ -5,21 +5,29 @@
 
 #include "cli/options.h"
 
+#include <string_view>
+
 namespace imgforge {
 
+// Short options (-b, -bF, -t0a, -t 0a) and long ones (--json,
+// --name=VALUE, --name VALUE).
 struct option_scanner {
     int argc;
     char **argv;
+    bool quiet = false; // no messages for errors
     int index = 1;
     int pos = 0; // position inside a group of options such as -bF
 
-    // Returns the option's row, or nullptr at the end; sets *error for an
-    // unknown option or a missing argument (after printing the message).
-    const opt *next(const char **arg, bool *error);
+    // Returns the option's action, or nullptr at the end or on an error;
+    // sets *error for an unknown option or a bad argument (after printing
+    // the message).
+    option_action next(const char **arg, bool *error);
 
   private:
+    option_action next_long(const char **arg, bool *error);
     void advance();
     void report(bool *error, const char *what, char c);
+    void report_long(bool *error, const char *format, std::string_view name);
 };
 
 } // namespace imgforge

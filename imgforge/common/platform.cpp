@@ -163,6 +163,66 @@ void advise_large_buffer(void *buf, size_t size)
 #endif
 }
 
+bool output_capture::start()
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    file = std::tmpfile();
+    if (!file)
+        return false;
+#ifdef _WIN32
+    int null = open("NUL", O_WRONLY);
+#else
+    int null = open("/dev/null", O_WRONLY);
+#endif
+    saved_out = dup(1);
+    saved_err = dup(2);
+    dup2(fileno(file), 1);
+    if (null >= 0) {
+        dup2(null, 2);
+        close(null);
+    }
+    // The stream learns the new file's position; later positions come from
+    // the stream without a system call.
+    std::fseek(stdout, 0, SEEK_SET);
+    return true;
+}
+
+uint64_t output_capture::position()
+{
+    long at = std::ftell(stdout);
+    return at < 0 ? 0 : uint64_t(at);
+}
+
+std::string output_capture::finish()
+{
+    std::string text(size_t(position()), '\0');
+    std::fflush(stdout);
+    std::rewind(file);
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    restore();
+    return text;
+}
+
+void output_capture::restore()
+{
+    if (!file)
+        return;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    dup2(saved_out, 1);
+    dup2(saved_err, 2);
+    close(saved_out);
+    close(saved_err);
+    std::fclose(file);
+    file = nullptr;
+}
+
+output_capture::~output_capture()
+{
+    restore();
+}
+
 void sync_file_system(const char *dir)
 {
     int fd = open(dir, O_RDONLY);

@@ -57,6 +57,25 @@ bool replace_file(const std::string &temp, const std::string &target);
 // costs seconds of page faults.
 void advise_large_buffer(void *buf, size_t size);
 
+// Standard output goes to a temporary file and standard error nowhere while
+// a capture lasts: for printers whose text is wanted as a string.
+class output_capture {
+  public:
+    // False (with errno) when no temporary file can be had.
+    bool start();
+    // Bytes captured so far.
+    uint64_t position();
+    // Everything captured; standard output and error are restored.
+    std::string finish();
+    ~output_capture();
+
+  private:
+    FILE *file = nullptr;
+    int saved_out = -1;
+    int saved_err = -1;
+    void restore();
+};
+
 // Flushes the file system holding `dir`.
 void sync_file_system(const char *dir);
 

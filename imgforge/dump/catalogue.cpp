@@ -1,5 +1,7 @@
 #include "dump/catalogue.h"
 
+#include "common/format.h"
+
 #include "dump/adv.h"
 #include "dump/cal/mdm.h"
 #include "dump/cal/misc.h"
@@ -177,6 +179,19 @@ const tag_info catalogue[] = {
 };
 // clang-format on
 
+using V = value_type;
+struct number_tag {
+    uint8_t tag;
+    value_type type;
+};
+constexpr number_tag number_tags[] = {
+    {0x07, V::u16}, {0x09, V::u32}, {0x0A, V::i32}, {0x0D, V::u16}, {0x0E, V::u16}, {0x0F, V::u16},
+    {0x10, V::u32}, {0x11, V::u8},  {0x12, V::u8},  {0x15, V::u8},  {0x16, V::u8},  {0x17, V::u16},
+    {0x18, V::u8},  {0x2E, V::u16}, {0x36, V::u16}, {0x38, V::u8},  {0x39, V::u8},  {0x3B, V::u16},
+    {0x3D, V::u16}, {0x41, V::u8},  {0x42, V::u8},  {0x82, V::u8},  {0x85, V::u8},  {0xA3, V::u16},
+    {0xB3, V::u16}, {0xB5, V::u32}, {0xB7, V::u32}, {0xB9, V::i32}, {0xBA, V::i32}, {0xBB, V::i32},
+};
+
 // Catalogue rows by tag value, built once.
 struct catalogue_index {
     const tag_info *rows[256] = {};
@@ -205,6 +220,41 @@ const tag_info *find_tag_info(uint8_t tag)
 {
     static const catalogue_index index;
     return index.rows[tag];
+}
+
+value_type number_type(uint8_t tag)
+{
+    for (const number_tag &n : number_tags)
+        if (n.tag == tag)
+            return n.type;
+    return value_type::none;
+}
+
+unsigned value_width(value_type type)
+{
+    static const unsigned widths[] = {0, 1, 2, 4, 4};
+    return widths[size_t(type)];
+}
+
+bool length_allowed(const tag_info &info, uint16_t len)
+{
+    switch (info.rule) {
+    case length_rule::exact:
+        return len == info.size;
+    case length_rule::at_most:
+        return len <= info.size;
+    default:
+        return true;
+    }
+}
+
+std::string length_rule_text(const tag_info &info)
+{
+    if (info.rule == length_rule::exact)
+        return format("%u bytes", unsigned(info.size));
+    if (info.rule == length_rule::at_most)
+        return format("at most %u bytes", unsigned(info.size));
+    return "any length";
 }
 
 const char *tag_name(uint8_t tag)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace imgforge {
 
@@ -33,6 +34,18 @@ struct tag_info {
     content_decoder decoder;
     const char *format; // value format for pretty_value_content
 };
+
+// Tags whose content is one little-endian number, and its type.
+enum class value_type : uint8_t { none, u8, u16, u32, i32 };
+value_type number_type(uint8_t tag);
+// Bytes of a number of that type (0 for none).
+unsigned value_width(value_type type);
+
+// Whether a record of `len` bytes keeps the tag's length rule (the decoded
+// dump stops on one that does not).
+bool length_allowed(const tag_info &info, uint16_t len);
+// The rule as text: "%u bytes", "at most %u bytes" or "any length".
+std::string length_rule_text(const tag_info &info);
 
 // The catalogue rows, group by group.
 std::span<const tag_info> tag_catalogue();

@@ -13,10 +13,7 @@ namespace {
 
 void check_length(const tag_info &info, uint16_t len)
 {
-    if (info.rule == length_rule::exact)
-        IMGFORGE_ASSERT(info.condition, len == info.size);
-    else if (info.rule == length_rule::at_most)
-        IMGFORGE_ASSERT(info.condition, len <= info.size);
+    IMGFORGE_ASSERT(info.condition, length_allowed(info, len));
 }
 
 } // namespace

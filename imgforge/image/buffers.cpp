@@ -2,6 +2,7 @@
 
 #include "common/platform.h"
 #include "fatal.h"
+#include "image/input.h"
 #include "nvds.h"
 
 #include <cstdlib>
@@ -74,6 +75,7 @@ void image_start()
     nvds_inverted = false;
     flash_size_given = false;
     buf_read = false;
+    reset_input_problems();
     nvds_disable_tag_cache = 0;
     nvds_set_backend(&tool_backend);
     realloc_and_reinit_nvds_buf(DEFAULT_FLASH_SIZE);

@@ -1,6 +1,7 @@
 #include "image/input.h"
 
 #include "common/files.h"
+#include "common/format.h"
 #include "fatal.h"
 #include "image/buffers.h"
 #include "image/chain.h"
@@ -13,7 +14,11 @@
 
 namespace imgforge {
 
+bool keep_damaged_inputs;
+
 namespace {
+
+std::vector<input_problem> problems;
 
 uint32_t merge_cb(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn, void *arg)
 {
@@ -74,17 +79,22 @@ size_t read_stored(input_file &file, uint8_t *target, bool &more)
     die(EXIT_FILE);
 }
 
-// Warns when a live record runs past the bytes the file held: its missing
-// bytes read as erased.
-void warn_if_truncated(const char *path, const uint8_t *image, size_t got)
+// A live record that runs past the bytes the file held reads its missing
+// bytes as erased: a warning, or with --check a problem for the report.
+void note_if_truncated(const char *path, const uint8_t *image, size_t got, bool merged)
 {
     walk_stored(image, region_size(), [&](const stored_record &r) {
         if (!nvds_is_live(r.status) || uint64_t(r.data) + r.length <= got)
             return true;
-        std::fprintf(stderr,
-                     "WARNING: '%s' ends inside the record at @%04x; its missing bytes read as "
-                     "erased\n",
-                     path, unsigned(r.data));
+        const char *missing = "its missing bytes read as erased";
+        if (!keep_damaged_inputs)
+            std::fprintf(stderr, "WARNING: '%s' ends inside the record at @%04x; %s\n", path,
+                         unsigned(r.data), missing);
+        else if (merged) // the offset is the merged file's, not the image's
+            problems.push_back({std::nullopt, format("'%s' ends inside its record at @%04x; %s",
+                                                     path, unsigned(r.data), missing)});
+        else
+            problems.push_back({r.data, format("'%s' ends inside this record; %s", path, missing)});
         return false;
     });
 }
@@ -92,7 +102,7 @@ void warn_if_truncated(const char *path, const uint8_t *image, size_t got)
 // Loads a file into `target` as a logical image: unread bytes erased, OTP
 // content complemented. A file that is neither an image nor erased is
 // refused.
-void load_image(const char *path, uint8_t *target)
+void load_image(const char *path, uint8_t *target, bool merged)
 {
     std::memset(target, nvds_inverted ? 0x00 : 0xFF, buf_size);
     input_file file(path);
@@ -107,28 +117,51 @@ void load_image(const char *path, uint8_t *target)
                      path, buf_size);
     uint8_t erased = nvds_inverted ? 0x00 : 0xFF;
     bool magic = starts_with(target, got, nvds_inverted ? otp_magic : nvds_magic_number);
-    if (got && !magic && std::count(target, target + got, erased) != std::ptrdiff_t(got))
+    bool is_erased = std::count(target, target + got, erased) == std::ptrdiff_t(got);
+    if (!magic && !is_erased && !keep_damaged_inputs)
         refuse_not_an_image(path, target, got);
+    if (!magic && keep_damaged_inputs) {
+        if (!is_erased)
+            problems.push_back({std::nullopt, format("'%s' has no NVDS magic and is not "
+                                                     "erased; it reads as an empty image",
+                                                     path)});
+        // The empty image the engine would format, without the erase that
+        // OTP cannot do: a check sees every file.
+        std::memset(target, erased, buf_size);
+        std::memcpy(target, nvds_inverted ? otp_magic : nvds_magic_number, 4);
+        got = 0;
+    }
     if (nvds_inverted)
         for (uint32_t i = 0; i < buf_size; i++)
             target[i] = uint8_t(~target[i]);
     if (magic && got < region_size())
-        warn_if_truncated(path, target, got);
+        note_if_truncated(path, target, got, merged);
 }
 
 } // namespace
+
+const std::vector<input_problem> &input_problems()
+{
+    return problems;
+}
+
+void reset_input_problems()
+{
+    keep_damaged_inputs = false;
+    problems.clear();
+}
 
 void read_input(const char *path)
 {
     if (!buf_read) {
         buf_read = true;
-        load_image(path, nvds_buf);
+        load_image(path, nvds_buf, false);
         bind_engine(nvds_buf);
         return;
     }
     // The cache would hold addresses of the other buffer.
     nvds_disable_tag_cache = 1;
-    load_image(path, nvds_merge_buf);
+    load_image(path, nvds_merge_buf, true);
     bind_engine(nvds_merge_buf);
     nvds_walk(merge_cb, const_cast<char *>(path));
     if (nvds_inverted)

@@ -97,11 +97,6 @@ bool fits(uint32_t value, uint32_t width)
     return width >= 32 || (value >> width) == 0;
 }
 
-bool shown(const hw_cfg_field &field)
-{
-    return show_int_hw_cfg || !field.internal;
-}
-
 const hw_cfg_detail *find_detail(const hw_cfg_field &field, uint32_t value)
 {
     for (size_t j = 0; j < field.n_details; j++)
@@ -234,18 +229,13 @@ void print_bit_label(FILE *out, const hw_cfg_field &field)
 
 void print_field_value(const hw_cfg_field &field, uint32_t word)
 {
-    uint32_t value = (word & field.mask) >> field.shift;
-    if (!field.has_details) {
-        std::printf("0x%x", value);
-        return;
-    }
-    const hw_cfg_detail *detail = find_detail(field, value);
-    if (!detail) {
+    std::string text = hw_field_text(field, hw_field_value(field, word));
+    if (text.empty()) {
         std::fflush(stdout);
         std::fprintf(stderr, "ERROR: failed to decode %s\n", field.name);
         die(EXIT_REFUSED);
     }
-    std::printf("%s", detail->description);
+    std::fputs(text.c_str(), stdout);
 }
 
 struct arg_form {
@@ -380,6 +370,27 @@ uint32_t hw_bits_to_blow(const char *arg)
     return field_value(field, colon + 1, arg) << field.shift;
 }
 
+uint32_t hw_field_value(const hw_cfg_field &field, uint32_t word)
+{
+    return (word & field.mask) >> field.shift;
+}
+
+std::string hw_field_text(const hw_cfg_field &field, uint32_t value)
+{
+    if (!field.has_details) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "0x%x", value);
+        return hex;
+    }
+    const hw_cfg_detail *detail = find_detail(field, value);
+    return detail ? detail->description : "";
+}
+
+bool hw_field_shown(const hw_cfg_field &field)
+{
+    return show_int_hw_cfg || !field.internal;
+}
+
 uint32_t get_hw_cfg(const uint8_t *word)
 {
     return ~le32(word);
@@ -398,7 +409,7 @@ void print_hw_cfg(uint32_t word, bool pretty)
         return;
     }
     for (const hw_cfg_field &field : hw_cfg_tab) {
-        if (!shown(field))
+        if (!hw_field_shown(field))
             continue;
         print_bit_label(stdout, field);
         std::printf(" %s ", field.name);
@@ -413,7 +424,7 @@ void extra_usage_HW_bits(FILE *out, const char *prefix)
     std::fprintf(out, "%s\n%s\n%s\n", prefix, prefix, prefix);
     std::fprintf(out, "%sField names and types:\n", prefix);
     for (const hw_cfg_field &field : hw_cfg_tab)
-        if (shown(field))
+        if (hw_field_shown(field))
             print_field_help(out, prefix, field);
     std::fprintf(out, "%s\n%sExamples:\n", prefix, prefix);
     for (const hw_cfg_example &example : hw_cfg_examples)

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <span>
+#include <string>
 
 namespace imgforge {
 
@@ -72,6 +73,14 @@ uint32_t hw_bits_to_blow(const char *arg);
 // `word` points at the 4 last bytes of the inverted image buffer.
 uint32_t get_hw_cfg(const uint8_t *word);
 void blow_hw_bits(uint8_t *word, uint32_t bits);
+
+// The value of a field in a word.
+uint32_t hw_field_value(const hw_cfg_field &field, uint32_t word);
+// What -N -p shows for a value: its description, or "0x%x" for a field
+// without a details table; empty when the table has no entry for it.
+std::string hw_field_text(const hw_cfg_field &field, uint32_t value);
+// Whether -N lists the field (internal fields are hidden by -X).
+bool hw_field_shown(const hw_cfg_field &field);
 
 // -N output: the whole word (-v), or one line per shown field (-p). A field
 // value missing from its details table throws fatal{EXIT_REFUSED}.

@@ -1,0 +1,186 @@
+#include "report/json.h"
+
+#include "common/files.h"
+#include "common/format.h"
+#include "dump/catalogue.h"
+#include "fatal.h"
+#include "image/buffers.h"
+#include "otp/hw_cfg.h"
+#include "report/check.h"
+#include "report/decoded.h"
+#include "report/json_writer.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace imgforge {
+
+namespace {
+
+void write_hw_config(json_writer &w)
+{
+    uint32_t word = get_hw_cfg(nvds_buf + buf_size - HW_CFG_BYTES);
+    w.begin_object();
+    w.key("word");
+    w.number(word);
+    w.key("fields");
+    w.begin_array();
+    for (const hw_cfg_field &field : hw_cfg_tab) {
+        if (!hw_field_shown(field))
+            continue;
+        uint32_t value = hw_field_value(field, word);
+        std::string text = hw_field_text(field, value);
+        w.begin_object();
+        w.key("name");
+        w.string(field.name);
+        w.key("value");
+        w.number(value);
+        w.key("text");
+        if (text.empty())
+            w.null();
+        else
+            w.string(text);
+        w.end_object();
+    }
+    w.end_array();
+    w.end_object();
+}
+
+// The record's one number, when its tag holds one and the length fits it.
+std::optional<int64_t> number_of(const stored_record &r)
+{
+    value_type type = number_type(r.tag);
+    unsigned width = value_width(type);
+    if (!width || r.length != width)
+        return std::nullopt;
+    const uint8_t *p = nvds_buf + r.data;
+    uint32_t v = 0;
+    for (unsigned i = 0; i < width; i++)
+        v |= uint32_t(p[i]) << (8 * i);
+    return type == value_type::i32 ? int64_t(int32_t(v)) : int64_t(v);
+}
+
+void write_record(json_writer &w, const stored_record &r,
+                  const std::optional<std::string_view> &decoded)
+{
+    const tag_info *info = find_tag_info(r.tag);
+    w.begin_object();
+    w.key("offset");
+    w.number(r.data);
+    w.key("tag");
+    w.number(r.tag);
+    w.key("name");
+    if (info)
+        w.string(info->name);
+    else
+        w.null();
+    w.key("length");
+    w.number(r.length);
+    w.key("locked");
+    w.boolean(!(r.status & NVDS_STATUS_UNLOCKED));
+    w.key("data");
+    w.hex_string(nvds_buf + r.data, r.length);
+    if (info && !length_allowed(*info, r.length)) {
+        w.key("problem");
+        w.string(
+            format("length %u, expected %s", unsigned(r.length), length_rule_text(*info).c_str()));
+    } else if (decoded) {
+        w.key("decoded");
+        w.string(*decoded);
+    }
+    if (std::optional<int64_t> value = number_of(r)) {
+        w.key("value");
+        w.number(*value);
+    }
+    w.end_object();
+}
+
+void write_check(json_writer &w, const check_report &report)
+{
+    w.key("problems");
+    w.begin_array();
+    for (const problem &p : report.problems) {
+        w.begin_object();
+        w.key("offset");
+        if (p.offset)
+            w.number(*p.offset);
+        else
+            w.null();
+        w.key("text");
+        w.string(p.text);
+        w.end_object();
+    }
+    w.end_array();
+    const check_summary &s = report.summary;
+    const std::pair<const char *, int64_t> counts[] = {{"live", s.live},
+                                                       {"locked", s.locked},
+                                                       {"deleted", s.deleted},
+                                                       {"incomplete", s.incomplete},
+                                                       {"used", s.used},
+                                                       {"free", s.free},
+                                                       {"reclaimable", s.reclaimable}};
+    w.key("summary");
+    w.begin_object();
+    for (const auto &[name, value] : counts) {
+        w.key(name);
+        w.number(value);
+    }
+    w.end_object();
+}
+
+void write_document(FILE *out, const check_report &report, const decoded_texts &texts,
+                    bool with_check)
+{
+    json_writer w(out);
+    w.begin_object();
+    w.key("format");
+    w.string(nvds_inverted ? "otp" : "flash");
+    w.key("flash_size");
+    w.number(buf_size);
+    w.key("used");
+    w.number(report.summary.used);
+    w.key("free");
+    w.number(report.summary.free);
+    if (nvds_inverted) {
+        w.key("hw_config");
+        write_hw_config(w);
+    }
+    w.key("records");
+    w.begin_array();
+    for (size_t i = 0; i < report.live.size(); i++)
+        write_record(w, report.live[i], texts[i]);
+    w.end_array();
+    if (with_check)
+        write_check(w, report);
+    w.end_object();
+    std::fputc('\n', out);
+}
+
+} // namespace
+
+void write_json(const char *location, bool with_check)
+{
+    check_report report = check_image();
+    decoded_texts texts(report.live);
+    if (!location) {
+        // Stream failures end the run in run().
+        write_document(stdout, report, texts, with_check);
+    } else {
+        refuse_overwriting_input(location);
+        output_file file;
+        if (!file.open(location))
+            die(EXIT_FILE);
+        write_document(file.stream(), report, texts, with_check);
+        if (std::ferror(file.stream())) {
+            std::fprintf(stderr, "Failed to write file '%s': %s\n", location, std::strerror(errno));
+            die(EXIT_FILE);
+        }
+        if (!file.commit(true))
+            die(EXIT_FILE);
+    }
+    if (with_check && !report.problems.empty())
+        die(EXIT_PROBLEMS);
+}
+
+} // namespace imgforge

@@ -1,0 +1,266 @@
+// Long options: --help, --version, --tags, the JSON document and the
+// integrity check.
+#include "cli_harness.h"
+
+#include <nlohmann/json.hpp>
+
+#include <map>
+
+using namespace cli;
+using json = nlohmann::json;
+
+namespace {
+
+const std::string sample = std::string(IMGFORGE_SOURCE_DIR) + "/examples/sample.bin";
+
+std::string at(unsigned offset)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "@%04x", offset);
+    return text;
+}
+
+class Long : public Sandbox {};
+
+TEST_F(Long, ParsingAndHelp)
+{
+    const std::string usage = golden("usage.txt");
+    const std::string long_usage = usage + golden("long_options.txt");
+    auto failing = [&](const std::string &message) { return "imgforge: " + message + usage; };
+    expect_cases({
+        {{"--help"}, 0, long_usage, ""},
+        {{"-b", "--help", "-x"}, 0, long_usage, ""},
+        {{"--version"}, 0, "imgforge " IMGFORGE_VERSION "\n", ""},
+        {{"--bogus"}, 1, "", failing("unrecognized option '--bogus'\n")},
+        {{"--bogus=1"}, 1, "", failing("unrecognized option '--bogus=1'\n")},
+        {{"--hel"}, 1, "", failing("unrecognized option '--hel'\n")},
+        {{"--json=yes"}, 1, "", failing("option '--json' doesn't allow an argument\n")},
+        // Options end at the first operand or after "--", as for short ones.
+        {{"-b", "--", "--bogus"},
+         0,
+         as_string(image({})),
+         "WARNING: ignoring '--bogus' and every argument after it\n"},
+        {{"-X", "--json"}, 0, run({"--json"}).out, ""},
+        {{"-X", "--check"}, 1, "", "ERROR: -X specified without -N or -Hw\n"},
+    });
+    // The list of tags is a reviewed text; it acts in the final phase.
+    expect_cases({{{"--tags"}, 0, golden("tags.txt"), ""},
+                  {{"-v", "-o", "x", "--tags", "--check"}, 0, golden("tags.txt"), ""},
+                  {{"--tags", "-H", "b"}, 0, "No help message for opt -b\n", ""}});
+}
+
+// The document holds what -v and -p show: rebuilt from it, both listings
+// come out byte for byte.
+TEST_F(Long, JsonAgreesWithTheListings)
+{
+    result r = run({"-r", sample, "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    json doc = json::parse(r.out);
+    EXPECT_EQ(doc["format"], "flash");
+    EXPECT_EQ(doc["flash_size"], 65536);
+    EXPECT_EQ(doc["used"], 1271);
+    EXPECT_EQ(doc["free"], 65536 - 1271);
+    EXPECT_FALSE(doc.contains("hw_config"));
+    std::string raw, decoded;
+    std::map<std::string, json> numbers;
+    for (const json &rec : doc["records"]) {
+        std::string data = rec["data"];
+        EXPECT_EQ(data.size(), 2 * size_t(rec["length"]));
+        char head[16];
+        std::snprintf(head, sizeof head, " %02x ", unsigned(rec["tag"]));
+        raw += at(rec["offset"]) + head;
+        for (size_t i = 0; i < data.size(); i += 2)
+            raw += " " + data.substr(i, 2);
+        raw += "\n";
+        decoded += at(rec["offset"]) + " " + std::string(rec["name"]) + " " +
+                   std::string(rec["decoded"]) + "\n";
+        if (rec.contains("value"))
+            numbers[rec["name"]] = rec["value"];
+        EXPECT_FALSE(rec["locked"]);
+    }
+    EXPECT_EQ(raw, run({"-r", sample, "-v"}).out);
+    EXPECT_EQ(decoded, run({"-r", sample, "-p"}).out);
+    // Numbers as their tags hold them: signed, unsigned, one to four bytes.
+    EXPECT_EQ(numbers["MAX_SLEEP_DUR"], 3200);
+    EXPECT_EQ(numbers["HIBERNATE_ADJ"], -33);
+    EXPECT_EQ(numbers["PMU_WKUP"], 0xC0FFEE);
+    EXPECT_EQ(numbers["SLEEP_ENABLE"], 2);
+    EXPECT_EQ(numbers["RECENT_BOND"], 1);
+    EXPECT_FALSE(numbers.contains("BD_ADDRESS"));
+    EXPECT_FALSE(numbers.contains("APP_BLE_ADV_DATA"));
+}
+
+TEST_F(Long, JsonRecordsWithoutDecodingOrWithNumbers)
+{
+    write("img", image({{0x0A, {0xFE, 0xFF, 0xFF, 0xFF}, 0x04},
+                        {0x1C, {1, 2}},
+                        {0x90, {}},
+                        {0x01, {1, 2, 3, 4, 5}},
+                        {0x02, {'a', 0xFF, 0xC3, 0xA9, 0x01}},
+                        {0xB6, {7}},
+                        {0x10, {1, 0, 0, 0, 0}},
+                        {0x12, {1, 0}},
+                        {0x02,
+                         {0xC0, 0x80, 0xE0, 0x80, 0x80, 0xED, 0xA0, 0x80, 0xF4, 0x90, 0x80, 0x80,
+                          0xF0, 0x9F, 0x98, 0x80, 0xEF, 0xBF, 0xBF}}}));
+    result r = run({"-r", "img", "--json", "-p", "-o", "out.json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+    json recs = json::parse(as_string(read("out.json")))["records"];
+    ASSERT_EQ(recs.size(), 9u);
+    EXPECT_EQ(recs[0]["value"], -2);
+    EXPECT_EQ(recs[0]["decoded"], "-2 (-625us)");
+    EXPECT_TRUE(recs[0]["locked"]);
+    EXPECT_TRUE(recs[1]["name"].is_null());
+    for (int i : {1, 2})
+        EXPECT_FALSE(recs[i].contains("decoded")) << i;
+    EXPECT_EQ(recs[3]["problem"], "length 5, expected 6 bytes");
+    EXPECT_FALSE(recs[3].contains("decoded"));
+    // Bytes that are not UTF-8 are written as \xNN; control bytes as the
+    // dump writes them.
+    EXPECT_EQ(recs[4]["decoded"], "'a\\xff\xC3\xA9\\x01'");
+    // No USER_APP file is written.
+    EXPECT_EQ(recs[5]["decoded"], "<blob>");
+    EXPECT_EQ(recs[5]["data"], "07");
+    // A number only where the length is the number's.
+    EXPECT_EQ(recs[6]["problem"], "length 5, expected 4 bytes");
+    EXPECT_FALSE(recs[6].contains("value"));
+    EXPECT_EQ(recs[7]["decoded"], "");
+    EXPECT_FALSE(recs[7].contains("value"));
+    // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
+    EXPECT_EQ(recs[8]["decoded"], "'\\xc0\\x80\\xe0\\x80\\x80\\xed\\xa0\\x80\\xf4\\x90\\x80\\x80"
+                                  "\xF0\x9F\x98\x80\xEF\xBF\xBF'");
+}
+
+TEST_F(Long, JsonOfOtpImages)
+{
+    write("otp", otp_image(image({{0x11, {2}}}), 0x10000001));
+    result r = run({"-i", "-r", "otp", "--json", "-X"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    json doc = json::parse(r.out);
+    EXPECT_EQ(doc["format"], "otp");
+    EXPECT_EQ(doc["flash_size"], 4096);
+    EXPECT_EQ(doc["free"], 4092 - 8);
+    EXPECT_EQ(doc["hw_config"]["word"], 0x10000001);
+    json fields = doc["hw_config"]["fields"];
+    ASSERT_EQ(fields.size(), 9u); // the fields -N -p -X shows
+    EXPECT_EQ(fields[0], json::parse(R"({"name":"SWD_DISABLE","value":1,"text":"disable SWD"})"));
+    EXPECT_EQ(fields[1]["text"], "0x0");
+    EXPECT_EQ(fields[5]["value"], 2);
+    EXPECT_EQ(doc["records"][0]["decoded"], "RETAIN");
+    // A value without a description is null, and the document goes on.
+    write("spare", otp_image(image({}), 1u << 14));
+    r = run({"-i", "-r", "spare", "--json"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(json::parse(r.out)["hw_config"]["fields"][9]["text"].is_null());
+}
+
+TEST_F(Long, JsonOutputFile)
+{
+    write("img", image({{0x01, {1, 2, 3, 4, 5, 6}}}));
+    result r = run({"-r", "img", "--json", "-o", "img"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ERROR: refusing to overwrite input file 'img'\n");
+    EXPECT_EQ(read("img"), image({{0x01, {1, 2, 3, 4, 5, 6}}}));
+    EXPECT_EQ(run({"--json", "-o", "nodir/x.json"}).status, 2);
+}
+
+class Check : public Sandbox {
+  protected:
+    // The report's problem lines and summary, and the status.
+    void expect_report(const std::vector<std::string> &args, int status,
+                       const std::string &problems, const std::string &summary)
+    {
+        result r = run(args);
+        EXPECT_EQ(r.status, status) << r.err;
+        EXPECT_EQ(r.out, problems + summary + "\n");
+        EXPECT_EQ(r.err, "");
+    }
+};
+
+TEST_F(Check, SoundImages)
+{
+    expect_report({"-r", sample, "--check"}, 0, "",
+                  "61 live records (0 locked), 0 deleted, 0 incomplete; 1271 bytes used, "
+                  "64265 free, 0 reclaimable");
+    // Deleted and incomplete records are notes, counted in the summary.
+    write("notes", image({{0x01, {1, 2, 3, 4, 5, 6}, 0x04},
+                          {0x02, {'a'}, 0x02},
+                          {0x02, {'b', 'c'}, 0x07},
+                          {0xFC, bytes(8)},
+                          {0xFC, bytes(8)}}));
+    expect_report({"--check", "-r", "notes"}, 0, "",
+                  "3 live records (1 locked), 1 deleted, 1 incomplete; 44 bytes used, "
+                  "65492 free, 9 reclaimable");
+    write("zeros", bytes(4096, 0));
+    expect_report({"-i", "--check", "-r", "zeros"}, 0, "",
+                  "0 live records (0 locked), 0 deleted, 0 incomplete; 4 bytes used, "
+                  "4088 free, 0 reclaimable");
+    expect_report({"--check"}, 0, "",
+                  "0 live records (0 locked), 0 deleted, 0 incomplete; 4 bytes used, "
+                  "65532 free, 0 reclaimable");
+}
+
+TEST_F(Check, EachProblemKind)
+{
+    write("text", "hello\n");
+    bytes overrun = image({{0x01, {1, 2}}});
+    overrun[6] = 0x7F;
+    overrun.resize(64, 0xFF);
+    write("overrun", overrun);
+    write("short", image({{0x01, {1, 2, 3, 4, 5}}}));
+    write("twice", image({{0x01, {1, 2, 3, 4, 5, 6}}, {0x01, {6, 5, 4, 3, 2, 1}}}));
+    bytes dirty = image({{0x0A, {1, 2, 3, 4}}}, 40);
+    dirty[30] = 0x7E;
+    write("dirty", dirty);
+    bytes whole = image({{0x07, {1, 2}}, {0x08, {1, 2, 3, 4, 5, 6}}}, 0);
+    write("cut", bytes(whole.begin(), whole.begin() + 15));
+    write("spare", otp_image(image({}), 1u << 14));
+    const std::string erased_rest = " 0 deleted, 0 incomplete; ";
+    expect_report({"--check", "-r", "text"}, 5,
+                  "'text' has no NVDS magic and is not erased; it reads as an empty image\n",
+                  "0 live records (0 locked)," + erased_rest +
+                      "4 bytes used, 65532 free, 0 reclaimable");
+    expect_report({"-f", "64", "-r", "overrun", "--check"}, 5,
+                  "@0007 the record runs past the end of the region (64 bytes)\n",
+                  "0 live records (0 locked)," + erased_rest +
+                      "64 bytes used, 0 free, 0 reclaimable");
+    expect_report({"-r", "short", "--check"}, 5, "@0007 BD_ADDRESS: length 5, expected 6 bytes\n",
+                  "1 live records (0 locked)," + erased_rest +
+                      "12 bytes used, 65524 free, 0 reclaimable");
+    expect_report({"-r", "twice", "--check"}, 5,
+                  "@0010 BD_ADDRESS: a second live record; the first is at @0007\n",
+                  "2 live records (0 locked)," + erased_rest +
+                      "22 bytes used, 65514 free, 0 reclaimable");
+    expect_report(
+        {"-r", "dirty", "--check"}, 5, "@001e bytes after the end of the chain are not erased\n",
+        "1 live records (0 locked)," + erased_rest + "11 bytes used, 65525 free, 0 reclaimable");
+    expect_report({"--check", "-r", "cut"}, 5,
+                  "@000c 'cut' ends inside this record; its missing bytes read as erased\n",
+                  "2 live records (0 locked)," + erased_rest +
+                      "18 bytes used, 65518 free, 0 reclaimable");
+    expect_report(
+        {"-i", "-r", "spare", "--check"}, 5, "hardware field SPARE: value 2 has no description\n",
+        "0 live records (0 locked)," + erased_rest + "4 bytes used, 4088 free, 0 reclaimable");
+    // The decoded dump stops on the short record; the check reports it.
+    EXPECT_EQ(run({"-r", "short", "-p"}).status, 4);
+}
+
+TEST_F(Check, AsJsonAndWithAFailedOutput)
+{
+    write("short", image({{0x01, {1, 2, 3, 4, 5}}}));
+    result r = run({"-r", "short", "--check", "--json"});
+    EXPECT_EQ(r.status, 5);
+    json doc = json::parse(r.out);
+    EXPECT_EQ(doc["problems"],
+              json::parse(R"([{"offset":7,"text":"BD_ADDRESS: length 5, expected 6 bytes"}])"));
+    EXPECT_EQ(doc["summary"], json::parse(R"({"live":1,"locked":0,"deleted":0,"incomplete":0,
+                                            "used":12,"free":65524,"reclaimable":0})"));
+    // A check with problems keeps its status when standard output fails.
+    EXPECT_EQ(run({"-r", "short", "--check"}, "/dev/full").status, 5);
+    EXPECT_EQ(run({"--check"}, "/dev/full").status, 2);
+    EXPECT_EQ(run({"--json"}, "/dev/full").status, 2);
+}
+
+} // namespace
