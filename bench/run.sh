@@ -95,3 +95,31 @@ row "merge of two full 64 KiB images (-b)" "$tool" -r "$work/merge_a.bin" -r "$w
 row "OTP: -i -w ... -b" "$tool" -i -w SWD_DISABLE -w OTP_BATT_TYPE:NO_VBAT -w 80000000 -b
 # shellcheck disable=SC2086
 row "-f 16 MiB, 10 000 records added, -v" "$tool" $big_args -v
+
+# --batch: 10 000 devices of three records each, against a program that only
+# creates, writes and syncs the same files, and against one run of the tool
+# per device.
+mkdir "$work/batch"
+awk 'BEGIN { print "id,BD_ADDRESS:bd_address,DEVICE_NAME:text,UART_BAUDRATE:u32"
+             for (i = 0; i < 10000; i++)
+                 printf "dev%05d,AA:BB:CC:DD:%02X:%02X,device %05d,115200\n", i, int(i / 256), i % 256, i }' \
+    > "$work/devices.csv"
+"$tool" --batch "$work/devices.csv" -O "$work/batch" 2> /dev/null
+size=$(wc -c < "$work/batch/dev00000.bin")
+set -- $("$timer" 11 1 "$build/bench/batch_files_only" "$work/batch" 10000 "$size" -- \
+    "$tool" --batch "$work/devices.csv" -O "$work/batch")
+files_us=$1
+batch_us=$2
+printf '\001\002\003\004\005\006' > "$work/addr"
+printf 'device 00000' > "$work/name"
+printf '\000\302\001\000' > "$work/baud"
+set -- $("$timer" "$runs" 10 "$floor_cmd" -- "$tool" -t 01 -d "$work/addr" -t 02 -d "$work/name" \
+    -t 10 -d "$work/baud" -b -o "$work/one.bin")
+per_device_us=$2
+printf '\n| %-40s | %10s | %6s |\n' "10 000 device images" "µs" "ratio"
+printf '|%s|%s|%s|\n' "------------------------------------------" "------------" "--------"
+printf '| %-40s | %10s | %6s |\n' "their file system calls alone" "$files_us" ""
+printf '| %-40s | %10s | %6s |\n' "--batch, against those calls" "$batch_us" \
+    "$(awk "BEGIN { printf \"%.2f\", $batch_us / $files_us }")"
+printf '| %-40s | %10s | %6s |\n' "one run per device, against --batch" "$((per_device_us * 10000))" \
+    "$(awk "BEGIN { printf \"%.1f\", $per_device_us * 10000 / $batch_us }")"

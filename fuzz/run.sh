@@ -7,7 +7,7 @@ seconds=${2:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
 corpus=$build/corpus
 tool=$build/bin/imgforge
-mkdir -p "$corpus/fuzz_image" "$corpus/fuzz_decoders" "$corpus/fuzz_engine"
+mkdir -p "$corpus/fuzz_image" "$corpus/fuzz_decoders" "$corpus/fuzz_engine" "$corpus/fuzz_inputs"
 
 # Images: the sample, its OTP form, a merge source and a corrupt chain.
 cp "$root/examples/sample.bin" "$corpus/fuzz_image/sample.bin"
@@ -16,6 +16,10 @@ cp "$root/examples/sample.bin" "$corpus/fuzz_image/sample.bin"
 "$tool" -t fc -d "$root/examples/data/fc-PMU_W.bin" -t fc -d "$root/examples/data/fc-PMU_W.bin" \
     -l fc -b -o "$corpus/fuzz_image/workarounds.bin"
 printf 'NVDS\001\006\177' > "$corpus/fuzz_image/corrupt.bin"
+cp "$root"/fuzz/corpus/image/* "$corpus/fuzz_image/"
+# Manifests and device tables: the sample as a manifest and the examples.
+"$tool" -r "$root/examples/sample.bin" --json > "$corpus/fuzz_inputs/sample.json"
+cp "$root"/examples/*.json "$root"/examples/*.csv "$corpus/fuzz_inputs/"
 # Records: the tag byte, then the content of each sample data file.
 for f in "$root"/examples/data/*.bin; do
     tag=$(basename "$f" | cut -c1-2)
@@ -27,11 +31,12 @@ max_len() {
     case $1 in
     fuzz_image) echo 70000 ;;
     fuzz_decoders) echo 32768 ;;
+    fuzz_inputs) echo 16384 ;;
     *) echo 4096 ;;
     esac
 }
 
-for target in fuzz_engine fuzz_image fuzz_decoders; do
+for target in fuzz_engine fuzz_image fuzz_decoders fuzz_inputs; do
     echo "== $target ($seconds s)"
     # Inputs that once failed stay in the corpus.
     regressions=$root/fuzz/regressions/$target

@@ -2,6 +2,7 @@
 
 #include "cli/options.h"
 #include "cli/scanner.h"
+#include "compose/batch.h"
 #include "dump/dispatch.h"
 #include "dump/raw.h"
 #include "dump/tags.h"
@@ -48,6 +49,10 @@ void final_phase(const run_options &o)
         print_check_report(report);
         if (!report.problems.empty())
             die(EXIT_PROBLEMS);
+        return;
+    }
+    if (o.batch) {
+        write_batch(o.batch, o.split_dir, o.output_full);
         return;
     }
     if (o.output_location && !o.pretty_dump && !o.output_binary)

@@ -2,6 +2,7 @@
 
 #include "common/numbers.h"
 #include "common/platform.h"
+#include "compose/manifest.h"
 #include "fatal.h"
 #include "image/buffers.h"
 #include "image/input.h"
@@ -159,7 +160,7 @@ const opt opts[20] = {
 // clang-format on
 
 // clang-format off
-const long_opt long_opts[5] = {
+const long_opt long_opts[7] = {
     {"help", false, "Display this information and the long options", act_long_help},
     {"version", false, "Show the version", act_version},
     {"tags", false, "List the known tags: name, group and length", 
@@ -168,6 +169,10 @@ const long_opt long_opts[5] = {
      [](run_options &o, const char *) { o.json = true; }},
     {"check", false, "Check the image and report its problems (status 5 if any)",
      [](run_options &o, const char *) { o.check = true; }},
+    {"manifest", true, "Put the records a JSON manifest describes",
+     [](run_options &, const char *a) { apply_manifest(a); }},
+    {"batch", true, "Write one image per row of a CSV table into the -O directory",
+     [](run_options &o, const char *a) { o.batch = a; }},
 };
 // clang-format on
 

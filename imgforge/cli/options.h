@@ -26,6 +26,7 @@ struct run_options {
     bool list_tags = false;                // --tags
     bool json = false;                     // --json
     bool check = false;                    // --check
+    const char *batch = nullptr;           // --batch
 };
 
 using option_action = void (*)(run_options &o, const char *arg);
@@ -49,7 +50,7 @@ struct long_opt {
 };
 
 extern const opt opts[20];
-extern const long_opt long_opts[5];
+extern const long_opt long_opts[7];
 
 // The row of option `c` or `--name`, or nullptr.
 const opt *find_opt(char c);

@@ -46,9 +46,9 @@ input_file::~input_file()
         close(fd);
 }
 
-size_t input_file::read(uint8_t *buf, size_t capacity, const char *read_error)
+bool input_file::try_read(uint8_t *buf, size_t capacity, size_t &got)
 {
-    size_t got = 0;
+    got = 0;
     while (got < capacity && !(is_regular && consumed >= file_size)) {
         size_t want = capacity - got;
         if (is_regular)
@@ -56,14 +56,22 @@ size_t input_file::read(uint8_t *buf, size_t capacity, const char *read_error)
         ssize_t n = ::read(fd, buf + got, want);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            std::perror(read_error);
-            die(EXIT_FILE);
-        }
+        if (n < 0)
+            return false;
         if (n == 0)
             break;
         got += size_t(n);
         consumed += uint64_t(n);
+    }
+    return true;
+}
+
+size_t input_file::read(uint8_t *buf, size_t capacity, const char *read_error)
+{
+    size_t got = 0;
+    if (!try_read(buf, capacity, got)) {
+        std::perror(read_error);
+        die(EXIT_FILE);
     }
     return got;
 }
@@ -106,6 +114,21 @@ void fail_open(const char *path, int error)
     die(EXIT_FILE);
 }
 
+bool read_whole_file(const char *path, size_t limit, std::vector<uint8_t> &data, int &error)
+{
+    input_file file(path);
+    if (!file.is_open()) {
+        error = file.open_error();
+        return false;
+    }
+    data.resize(limit + 1);
+    size_t got = 0;
+    bool ok = file.try_read(data.data(), data.size(), got);
+    error = ok ? 0 : errno;
+    data.resize(got);
+    return ok;
+}
+
 void forget_inputs()
 {
     inputs_read().clear();
@@ -125,19 +148,25 @@ void refuse_overwriting_input(const char *path)
 
 namespace {
 
-// The file a temporary file replaces: `path` with its symbolic links
-// followed, or empty when the output is written in place (a device, a FIFO,
-// the file standard output already writes to).
-std::string replaceable_target(const char *path)
+// The file a temporary file replaces and the mode it gets: `path` with its
+// symbolic links followed, or empty when the output is written in place: a
+// device, a FIFO, or the file standard output already writes to, as reached
+// through /dev/stdout.
+std::string replaceable_target(const char *path, unsigned &mode)
 {
-    path_kind kind = kind_of_path(path);
-    if (kind == path_kind::other || (kind == path_kind::regular && is_standard_output(path)))
+    path_info info = look_at(path, false);
+    std::string target = path;
+    if (info.kind == path_kind::link) {
+        target = follow_links(path);
+        info = look_at(path, true);
+        // The kernel follows some links (those of /proc) elsewhere.
+        if (info.kind == path_kind::regular &&
+            (is_standard_output(info.id) || !(look_at(target.c_str(), false).id == info.id)))
+            return {};
+    }
+    if (info.kind == path_kind::other || info.kind == path_kind::link)
         return {};
-    std::string target = follow_links(path);
-    file_id a, b;
-    if (kind == path_kind::regular &&
-        !(file_id_of_path(path, a) && file_id_of_path(target.c_str(), b) && a == b))
-        return {};
+    mode = info.kind == path_kind::regular ? info.mode : new_file_mode();
     return target;
 }
 
@@ -151,12 +180,17 @@ output_file::~output_file()
 bool output_file::open(const char *given)
 {
     path = given;
-    target = replaceable_target(given);
+    unsigned mode = 0;
+    target = replaceable_target(given, mode);
     regular = !target.empty();
     if (regular) {
-        out = create_temp_beside(target, temp);
-        if (out)
+        out = create_temp_beside(target, mode, temp);
+        if (out) {
+            // A buffer of our own spares the stream asking the system for a size.
+            buffer.resize(65536);
+            std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
             return true;
+        }
         int error = errno;
         temp.clear();
         // A file in a folder we cannot write to can still be rewritten.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace imgforge {
 
@@ -27,6 +28,8 @@ class input_file {
     // file, its size. A read failure prints the system error after
     // `read_error` and ends the run with status 2.
     size_t read(uint8_t *buf, size_t capacity, const char *read_error);
+    // The same; false (with errno) on a read failure.
+    bool try_read(uint8_t *buf, size_t capacity, size_t &got);
     // Reads and drops bytes until the end of the file or `limit` bytes;
     // returns the count.
     uint64_t skip(uint64_t limit, const char *read_error);
@@ -40,6 +43,11 @@ class input_file {
     uint64_t file_size = 0;
     uint64_t consumed = 0;
 };
+
+// Reads a file whole, as -d does (streams to their end), but at most
+// `limit` + 1 bytes, so that a longer file shows as longer; false with the
+// system's error number when it cannot be opened or read.
+bool read_whole_file(const char *path, size_t limit, std::vector<uint8_t> &data, int &error);
 
 // Size of a file through stat; false (with errno) on failure.
 bool file_size(const char *path, uint64_t *size);
@@ -81,6 +89,7 @@ class output_file {
     std::string target;   // the file replaced
     std::string temp;     // empty when writing in place
     bool regular = false; // the target is (or will be) a regular file
+    std::vector<char> buffer;
     void discard();
 };
 

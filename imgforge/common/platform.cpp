@@ -1,6 +1,7 @@
 #include "common/platform.h"
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
@@ -22,6 +23,11 @@ bool set_stdout_binary()
 #else
     return true;
 #endif
+}
+
+bool is_terminal(FILE *stream)
+{
+    return isatty(fileno(stream));
 }
 
 int open_binary_read(const char *path)
@@ -57,14 +63,6 @@ std::string dir_of(const std::string &path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Permission bits of a new file: 0666 less the process's mask.
-mode_t new_file_mode()
-{
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
 } // namespace
 
 bool file_id_of_fd(int fd, file_id &id)
@@ -85,20 +83,36 @@ bool file_id_of_path(const char *path, file_id &id)
     return true;
 }
 
-bool is_standard_output(const char *path)
+unsigned new_file_mode()
 {
-    file_id id, out;
-    if (!file_id_of_path(path, id))
-        return false;
+    static const unsigned mode = [] {
+        mode_t mask = umask(0);
+        umask(mask);
+        return unsigned(0666 & ~mask);
+    }();
+    return mode;
+}
+
+bool is_standard_output(const file_id &id)
+{
+    file_id out;
     return (file_id_of_fd(1, out) && out == id) || (file_id_of_fd(2, out) && out == id);
+}
+
+path_info look_at(const char *path, bool follow)
+{
+    struct stat st;
+    if ((follow ? stat(path, &st) : lstat(path, &st)) != 0)
+        return {path_kind::missing, {}, 0};
+    path_kind kind = S_ISREG(st.st_mode)   ? path_kind::regular
+                     : S_ISLNK(st.st_mode) ? path_kind::link
+                                           : path_kind::other;
+    return {kind, id_of(st), unsigned(st.st_mode & 07777)};
 }
 
 path_kind kind_of_path(const char *path)
 {
-    struct stat st;
-    if (stat(path, &st) != 0)
-        return path_kind::missing;
-    return S_ISREG(st.st_mode) ? path_kind::regular : path_kind::other;
+    return look_at(path, true).kind;
 }
 
 std::string follow_links(const std::string &path)
@@ -119,17 +133,28 @@ std::string follow_links(const std::string &path)
     return p;
 }
 
-FILE *create_temp_beside(const std::string &target, std::string &temp)
+FILE *create_temp_beside(const std::string &target, unsigned mode, std::string &temp)
 {
-    std::string dir = dir_of(target);
-    std::string base = target.substr(target.find_last_of('/') + 1);
-    temp = dir + "/." + base + ".XXXXXX";
-    int fd = mkstemp(temp.data());
+    // Names that no other process picks: the process id and a sequence
+    // started at the clock.
+    static uint64_t sequence =
+        uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+    std::string stem = dir_of(target) + "/." + target.substr(target.find_last_of('/') + 1) + ".";
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; attempt++) {
+        char suffix[40];
+        std::snprintf(suffix, sizeof suffix, "%x-%llx", unsigned(getpid()),
+                      static_cast<unsigned long long>(sequence++));
+        temp = stem + suffix;
+        // A new file gets its mode from the process's mask, as the target would.
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, mode_t(new_file_mode()));
+        if (fd < 0 && errno != EEXIST)
+            return nullptr;
+    }
     if (fd < 0)
         return nullptr;
-    struct stat st;
-    mode_t mode = stat(target.c_str(), &st) == 0 ? st.st_mode & 07777 : new_file_mode();
-    FILE *stream = fchmod(fd, mode) == 0 ? fdopen(fd, "wb") : nullptr;
+    FILE *stream =
+        mode == new_file_mode() || fchmod(fd, mode_t(mode)) == 0 ? fdopen(fd, "wb") : nullptr;
     if (!stream) {
         int error = errno;
         close(fd);

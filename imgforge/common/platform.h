@@ -17,6 +17,9 @@ inline constexpr char DIR_SEPARATOR = '/';
 // Switches standard output to binary mode; false (with errno) on failure.
 bool set_stdout_binary();
 
+// Whether a stream is a terminal.
+bool is_terminal(FILE *stream);
+
 // Opens a file for reading raw bytes; -1 (with errno) on failure.
 int open_binary_read(const char *path);
 
@@ -31,21 +34,29 @@ struct file_id {
 };
 bool file_id_of_fd(int fd, file_id &id);
 bool file_id_of_path(const char *path, file_id &id);
-// Whether `path` is the file standard output or standard error writes to.
-bool is_standard_output(const char *path);
 
-// What a path names, symbolic links followed.
-enum class path_kind { missing, regular, other };
+// What a path names: with `follow`, what its symbolic links lead to.
+enum class path_kind { missing, regular, link, other };
+struct path_info {
+    path_kind kind;
+    file_id id;
+    unsigned mode; // permission bits
+};
+path_info look_at(const char *path, bool follow);
 path_kind kind_of_path(const char *path);
+
+// Whether a file is the one standard output or standard error writes to.
+bool is_standard_output(const file_id &id);
+// Permission bits of a new file: 0666 less the process's mask.
+unsigned new_file_mode();
 
 // The path a chain of symbolic links ends at (the path itself when it is no
 // link).
 std::string follow_links(const std::string &path);
 
 // Creates a new file beside `target` for writing, with the permission bits
-// the target has (or a new file would get); returns its stream and sets
-// `temp`, or nullptr (with errno).
-FILE *create_temp_beside(const std::string &target, std::string &temp);
+// `mode`; returns its stream and sets `temp`, or nullptr (with errno).
+FILE *create_temp_beside(const std::string &target, unsigned mode, std::string &temp);
 
 // Flushes a stream's data to the medium; false (with errno) on failure.
 bool sync_stream(FILE *stream);

@@ -22,14 +22,6 @@ uint32_t get_buf_used_cb(uint8_t, uint32_t addr, uint16_t len, nvds_read_fn, voi
 
 // Bytes to output: the whole buffer, or up to 4 bytes past the last live
 // record.
-uint64_t output_length(bool full)
-{
-    if (full || nvds_inverted)
-        return buf_size;
-    nvds_init(nvds_buf, buf_size);
-    nvds_walk(get_buf_used_cb, nullptr);
-    return uint64_t(buf_used) + 4;
-}
 
 // Writes the first `length` bytes as stored on the medium (complemented in
 // inverted mode), a chunk at a time: as raw bytes, or as one "%02x" line per
@@ -64,30 +56,39 @@ bool write_medium(FILE *out, uint64_t length, bool text)
     return true;
 }
 
-void write_binary_file(uint64_t length, const char *path)
+} // namespace
+
+uint64_t image_output_length(bool full)
+{
+    if (full || nvds_inverted)
+        return buf_size;
+    nvds_init(nvds_buf, buf_size);
+    nvds_walk(get_buf_used_cb, nullptr);
+    return uint64_t(buf_used) + 4;
+}
+
+bool write_image_file(const char *path, uint64_t length, bool sync)
 {
     output_file file;
     if (!file.open(path))
-        die(EXIT_FILE);
+        return false;
     if (!write_medium(file.stream(), length, false)) {
         std::fprintf(stderr, "Failed to write file '%s': %s\n", path, std::strerror(errno));
-        die(EXIT_FILE);
+        return false;
     }
-    if (!file.commit(true))
-        die(EXIT_FILE);
+    return file.commit(sync);
 }
-
-} // namespace
 
 void write_image(bool binary, bool full, const char *location)
 {
-    uint64_t length = output_length(full);
+    uint64_t length = image_output_length(full);
     if (!binary) {
         write_medium(stdout, length, true); // stream errors end the run in run()
         return;
     }
     if (location) {
-        write_binary_file(length, location);
+        if (!write_image_file(location, length, true))
+            die(EXIT_FILE);
         return;
     }
     if (!set_stdout_binary()) {

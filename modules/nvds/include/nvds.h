@@ -105,6 +105,8 @@ uint32_t nvds_walk(nvds_walk_cb callback, void *arg);
 uint8_t nvds_walk_tag(uint32_t address, uint8_t header[4], uint32_t *next);
 
 uint8_t nvds_put(uint8_t tag, uint16_t length, const uint8_t *data);
+// Offset of the end of the chain, where the next record goes.
+uint32_t nvds_chain_end();
 uint8_t nvds_put8(uint8_t tag, uint8_t length, const uint8_t *data);
 
 uint8_t nvds_browse_tag(uint8_t tag, uint8_t header[4], uint32_t *address);

@@ -22,6 +22,16 @@ namespace {
 
 const nvds_backend *backend = &nvds_memory_backend;
 
+// What the last full pass of a put learnt about the chain, kept while only
+// puts and locks change it: where it ends and the size of its live records.
+// A put of a workaround tag, which replaces nothing, then needs no walk.
+struct chain_summary {
+    bool known;
+    uint32_t end;
+    uint32_t live_length;
+};
+chain_summary chain;
+
 // Headers are read straight from memory when the region is plain memory.
 bool direct_reads;
 void update_direct_reads()
@@ -129,6 +139,7 @@ int nvds_erase(uint32_t address, uint32_t length)
 
 void nvds_reset_tag_cache()
 {
+    chain.known = false;
     nvds_nxt_tag_status = 0;
     nvds_nxt_tag_addr = NVDS_FIRST_RECORD;
     if (!nvds_disable_tag_cache && nvds_env.total_size <= NVDS_CACHE_MAX_REGION) {
@@ -144,6 +155,7 @@ void nvds_reset_tag_cache()
 
 void nvds_init_memory()
 {
+    chain.known = false;
     nvds_env.erase(0, nvds_env.total_size);
     nvds_env.write(0, sizeof nvds_magic_number, nvds_magic_number);
 }
@@ -287,13 +299,20 @@ uint8_t nvds_put(uint8_t tag, uint16_t length, const uint8_t *data)
         return NVDS_LENGTH_OUT_OF_RANGE;
 
     // First pass: find the live records this put replaces and the size of
-    // the records that survive it.
+    // the records that survive it. A workaround tag replaces nothing, so a
+    // known chain needs no pass.
     std::vector<replaced_record> replaced;
     uint32_t kept_length = 0;
     uint32_t replaced_length = 0;
     uint32_t end = NVDS_FIRST_RECORD;
+    bool walk = !(chain.known && is_workaround(tag));
+    if (!walk) {
+        end = chain.end;
+        kept_length = chain.live_length;
+    }
+    chain.known = false;
     record_at r;
-    for (; read_record(end, r); end = r.next) {
+    for (; walk && read_record(end, r); end = r.next) {
         if (!r.live())
             continue;
         if (is_workaround(tag) || r.tag() != tag) {
@@ -322,8 +341,10 @@ uint8_t nvds_put(uint8_t tag, uint16_t length, const uint8_t *data)
         if (room_after) {
             end = compact(kept_length, is_workaround(tag) ? -1 : tag);
             replaced.clear();
+            replaced_length = 0;
         } else {
-            compact(kept_length + replaced_length, -1);
+            uint32_t compacted = compact(kept_length + replaced_length, -1);
+            chain = {true, compacted, kept_length + replaced_length};
             return NVDS_NO_SPACE_AVAILABLE;
         }
     }
@@ -337,7 +358,20 @@ uint8_t nvds_put(uint8_t tag, uint16_t length, const uint8_t *data)
         write_status(old.address, old.status & ~NVDS_STATUS_PRESENT);
     if (nvds_tag_cache)
         nvds_tag_cache[tag] = uint16_t(end);
+    uint32_t size = header_length + length;
+    chain = {true, end + size, kept_length + size};
     return NVDS_OK;
+}
+
+uint32_t nvds_chain_end()
+{
+    if (chain.known)
+        return chain.end;
+    uint32_t end = NVDS_FIRST_RECORD;
+    record_at r;
+    while (read_record(end, r))
+        end = r.next;
+    return end;
 }
 
 uint8_t nvds_put8(uint8_t tag, uint8_t length, const uint8_t *data)
@@ -446,6 +480,7 @@ uint8_t clear_status_bit(uint8_t tag, uint8_t bit, bool refuse_locked)
 
 uint8_t nvds_del(uint8_t tag)
 {
+    chain.known = false; // a live record may go
     return clear_status_bit(tag, NVDS_STATUS_PRESENT, true);
 }
 
@@ -458,6 +493,7 @@ uint8_t nvds_del_all_unlocked_workarounds(uint8_t tag)
 {
     if (!is_workaround(tag))
         return NVDS_FAIL;
+    chain.known = false;
     record_at r;
     for (uint32_t address = NVDS_FIRST_RECORD; read_record(address, r); address = r.next)
         if (r.live() && r.tag() == tag && (r.status() & NVDS_STATUS_UNLOCKED))

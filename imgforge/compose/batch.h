@@ -1,0 +1,15 @@
+// --batch: one image per row of a CSV table of devices.
+#ifndef IMGFORGE_COMPOSE_BATCH_H
+#define IMGFORGE_COMPOSE_BATCH_H
+
+namespace imgforge {
+
+// For every row of the table: the image as the options left it, the row's
+// records put into it, written as -b writes it (the whole flash with `full`)
+// to "<dir>/<id>.bin". The whole table is checked before the first image is
+// written.
+void write_batch(const char *table, const char *dir, bool full);
+
+} // namespace imgforge
+
+#endif

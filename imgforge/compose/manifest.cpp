@@ -1,0 +1,195 @@
+#include "compose/manifest.h"
+
+#include "common/files.h"
+#include "common/format.h"
+#include "compose/content.h"
+#include "fatal.h"
+#include "nvds.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <iterator>
+
+namespace imgforge {
+
+namespace {
+
+using json = nlohmann::json;
+
+// Keys of the --json document that a manifest ignores.
+constexpr const char *ignored_keys[] = {"offset", "name", "length", "decoded", "value", "problem"};
+// The keys of a record's content; exactly one per record.
+constexpr const char *content_keys[] = {"data", "u8", "u16", "u32", "text", "bd_address", "file"};
+constexpr content_kind content_kinds[] = {
+    content_kind::hex,  content_kind::u8,         content_kind::u16, content_kind::u32,
+    content_kind::text, content_kind::bd_address, content_kind::file};
+
+struct planned_record {
+    uint8_t tag;
+    bytes data;
+    bool lock;
+};
+
+struct manifest_error {
+    std::string text;
+};
+
+[[noreturn]] void fail(const std::string &text)
+{
+    throw manifest_error{text};
+}
+
+bool is_one_of(const std::string &key, const auto &keys)
+{
+    return std::find(std::begin(keys), std::end(keys), key) != std::end(keys);
+}
+
+uint8_t record_tag(const json &rec)
+{
+    auto it = rec.find("tag");
+    if (it == rec.end())
+        fail("no \"tag\"");
+    if (it->is_number_unsigned() && it->get<uint64_t>() >= 1 && it->get<uint64_t>() <= 254)
+        return uint8_t(it->get<uint64_t>());
+    if (it->is_number())
+        fail(format("tag %s is not 1 to 254", it->dump().c_str()));
+    if (!it->is_string())
+        fail("\"tag\" must be a number, a hex string or a tag name");
+    uint8_t tag = 0;
+    std::string error = parse_tag_text(it->get<std::string>(), tag);
+    if (!error.empty())
+        fail(error);
+    return tag;
+}
+
+bytes record_content(const json &rec, const std::string &dir)
+{
+    const char *key = nullptr;
+    content_kind kind{};
+    for (size_t i = 0; i < std::size(content_keys); i++) {
+        if (!rec.contains(content_keys[i]))
+            continue;
+        if (key)
+            fail(format("more than one content: \"%s\" and \"%s\"", key, content_keys[i]));
+        key = content_keys[i];
+        kind = content_kinds[i];
+    }
+    if (!key)
+        fail("no content: one of \"data\", \"text\", \"file\", \"u8\", \"u16\", \"u32\" or "
+             "\"bd_address\"");
+    const json &value = rec[key];
+    bytes data;
+    std::string error;
+    bool number =
+        kind == content_kind::u8 || kind == content_kind::u16 || kind == content_kind::u32;
+    if (number && value.is_number_unsigned())
+        error = content_from_number(kind, value.get<uint64_t>(), data);
+    else if (value.is_string())
+        error = content_from_text(kind, value.get<std::string>(), dir, data);
+    else
+        error = format("\"%s\" must be %s", key, number ? "a number or a string" : "a string");
+    if (!error.empty())
+        fail(error);
+    return data;
+}
+
+planned_record plan_record(const json &rec, const std::string &dir)
+{
+    if (!rec.is_object())
+        fail("not a JSON object");
+    for (const auto &[key, value] : rec.items())
+        if (key != "tag" && key != "locked" && !is_one_of(key, content_keys) &&
+            !is_one_of(key, ignored_keys))
+            fail(format("unknown key '%s'", key.c_str()));
+    planned_record planned{record_tag(rec), record_content(rec, dir), false};
+    if (auto locked = rec.find("locked"); locked != rec.end()) {
+        if (!locked->is_boolean())
+            fail("\"locked\" must be true or false");
+        planned.lock = locked->get<bool>();
+    }
+    std::string error = check_content_length(planned.tag, planned.data.size());
+    if (!error.empty())
+        fail(error);
+    return planned;
+}
+
+[[noreturn]] void fail_manifest(const char *path, const std::string &text)
+{
+    std::fprintf(stderr, "ERROR: '%s'%s\n", path, text.c_str());
+    die(EXIT_FILE);
+}
+
+std::string read_manifest(const char *path)
+{
+    input_file file(path);
+    if (!file.is_open())
+        fail_manifest(path, format(": cannot read it: %s", std::strerror(file.open_error())));
+    std::string text;
+    uint8_t chunk[65536];
+    for (size_t got = 0;;) {
+        if (!file.try_read(chunk, sizeof chunk, got))
+            fail_manifest(path, format(": cannot read it: %s", std::strerror(errno)));
+        if (got == 0)
+            return text;
+        text.append(reinterpret_cast<const char *>(chunk), got);
+    }
+}
+
+json parse_manifest(const char *path, const std::string &text)
+{
+    try {
+        return json::parse(text);
+    } catch (const json::parse_error &e) {
+        // The byte where parsing failed (counted from 1), as a line and a
+        // column.
+        size_t at = std::min<size_t>(e.byte ? e.byte - 1 : 0, text.size());
+        size_t line = 1 + size_t(std::count(text.begin(), text.begin() + long(at), '\n'));
+        size_t newline = at ? text.rfind('\n', at - 1) : std::string::npos;
+        size_t column = newline == std::string::npos ? at + 1 : at - newline;
+        fail_manifest(path, format(": invalid JSON at line %zu, column %zu", line, column));
+    }
+}
+
+std::string folder_of(const char *path)
+{
+    const char *slash = std::strrchr(path, '/');
+    return slash ? std::string(path, size_t(slash - path)) : std::string();
+}
+
+} // namespace
+
+void apply_manifest(const char *path)
+{
+    json doc = parse_manifest(path, read_manifest(path));
+    auto records = doc.is_object() ? doc.find("records") : doc.end();
+    if (!doc.is_object() || records == doc.end() || !records->is_array())
+        fail_manifest(path, ": a JSON object with a \"records\" array is expected");
+    std::string dir = folder_of(path);
+    std::vector<planned_record> planned;
+    for (size_t i = 0; i < records->size(); i++) {
+        try {
+            planned.push_back(plan_record((*records)[i], dir));
+        } catch (const manifest_error &e) {
+            fail_manifest(path, format(" record %zu: %s", i, e.text.c_str()));
+        }
+    }
+    for (size_t i = 0; i < planned.size(); i++) {
+        const planned_record &r = planned[i];
+        uint8_t status = nvds_put(r.tag, uint16_t(r.data.size()), r.data.data());
+        const char *action = "put";
+        if (status == NVDS_OK && r.lock) {
+            status = nvds_lock(r.tag);
+            action = "lock";
+        }
+        if (status != NVDS_OK) {
+            std::fprintf(stderr, "ERROR: failed to %s tag %02x from '%s' record %zu: %s\n", action,
+                         r.tag, path, i, nvds_stat(status));
+            die(EXIT_REFUSED);
+        }
+    }
+}
+
+} // namespace imgforge

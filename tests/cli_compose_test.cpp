@@ -1,0 +1,347 @@
+// Images from a JSON manifest, and one image per row of a CSV table.
+#include "cli_harness.h"
+#include "compose/csv.h"
+
+#include <algorithm>
+
+using namespace cli;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string source_dir = IMGFORGE_SOURCE_DIR;
+
+class Manifest : public Sandbox {
+  protected:
+    void SetUp() override
+    {
+        Sandbox::SetUp();
+        fs::create_directory(path("sub"));
+        write("sub/addr.bin", bytes{1, 2, 3, 4, 5, 6});
+    }
+    // The manifest holding these records, as JSON text.
+    void manifest(const std::string &name, const std::string &records)
+    {
+        write(name, "{\"records\": [" + records + "]}");
+    }
+};
+
+TEST_F(Manifest, EveryKindOfContent)
+{
+    manifest("sub/m.json",
+             R"({"tag": "BD_ADDRESS", "bd_address": "F6:E5:D4:C3:B2:A1", "locked": true},
+        {"tag": "0x02", "text": "caf\u00e9, \"quoted\""},
+        {"tag": 10, "u32": 3200},
+        {"tag": "11", "u8": "0x2"},
+        {"tag": "0d", "u16": 625, "name": "ignored", "offset": 1, "value": 7},
+        {"tag": "fc", "data": "01 20:00 00 34 12 00 00"},
+        {"tag": "FC", "data": "0120000034120000", "locked": false},
+        {"tag": "3f", "file": "addr.bin"},
+        {"tag": "1c", "data": ""})");
+    result r = run({"--manifest", "sub/m.json", "-p"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "@0007 BD_ADDRESS F6:E5:D4:C3:B2:A1\n"
+                     "@0010 DEVICE_NAME 'caf\xC3\xA9, \"quoted\"'\n"
+                     "@0022 MAX_SLEEP_DUR 3200 (1000000us)\n"
+                     "@0029 SLEEP_ENABLE RETAIN\n"
+                     "@002d EXT_WAKEUP_TIME 625us\n"
+                     "@0032 PMU_W block=0x1,addr=0x20,data=0x1234\n"
+                     "@003d PMU_W block=0x1,addr=0x20,data=0x1234\n"
+                     "@0048 PAIRING  01 02 03 04 05 06\n"
+                     "@0051 1c \n\n");
+    // The address record is locked, the others are not.
+    EXPECT_EQ(run({"--manifest", "sub/m.json", "-e", "01"}).status, 3);
+    EXPECT_EQ(run({"--manifest", "sub/m.json", "-e", "02", "-b"}).status, 0);
+}
+
+TEST_F(Manifest, ErrorsNameTheFileAndTheRecord)
+{
+    write("bad.json", "{\"records\": [\n  {\"tag\": 1, \"data\": \"01\"\n]}");
+    write("list.json", "[]");
+    write("norecords.json", "{\"record\": []}");
+    write("big", bytes(40000, 1));
+    auto error = [](const std::string &file, const std::string &text) {
+        return "ERROR: '" + file + "'" + text + "\n";
+    };
+    struct row {
+        std::string records;
+        std::string text;
+    };
+    const std::vector<row> rows = {
+        {R"("x")", " record 0: not a JSON object"},
+        {R"({"tag": 1, "dta": "01"})", " record 0: unknown key 'dta'"},
+        {R"({"data": "01"})", " record 0: no \"tag\""},
+        {R"({"tag": "BD_ADDR", "data": "01"})", " record 0: unknown tag name 'BD_ADDR'"},
+        {R"({"tag": 255, "data": "01"})", " record 0: tag 255 is not 1 to 254"},
+        {R"({"tag": 0, "data": "01"})", " record 0: tag 0 is not 1 to 254"},
+        {R"({"tag": -3, "data": "01"})", " record 0: tag -3 is not 1 to 254"},
+        {R"({"tag": "ff", "data": "01"})", " record 0: tag ff is not 01 to fe"},
+        {R"({"tag": true, "data": "01"})",
+         " record 0: \"tag\" must be a number, a hex string or a tag name"},
+        {R"({"tag": 1})", " record 0: no content: one of \"data\", \"text\", \"file\", \"u8\", "
+                          "\"u16\", \"u32\" or \"bd_address\""},
+        {R"({"tag": 7, "data": "01", "text": "a"})",
+         " record 0: more than one content: \"data\" and \"text\""},
+        {R"({"tag": 8, "data": "0g"})", " record 0: bad hex data '0g': byte pairs of hex digits "
+                                        "are expected, separated by nothing, spaces or colons"},
+        {R"({"tag": 8, "data": " 01"})", " record 0: bad hex data ' 01': byte pairs of hex "
+                                         "digits are expected, separated by nothing, spaces or "
+                                         "colons"},
+        {R"({"tag": 8, "data": "01 "})", " record 0: bad hex data '01 ': byte pairs of hex "
+                                         "digits are expected, separated by nothing, spaces or "
+                                         "colons"},
+        {R"({"tag": 1, "bd_address": "F6:E5:D4:C3:B2"})",
+         " record 0: bad bd_address 'F6:E5:D4:C3:B2': six hex byte pairs joined by ':' are "
+         "expected"},
+        {R"({"tag": 17, "u8": 256})", " record 0: 256 does not fit in u8"},
+        {R"({"tag": 7, "u16": "0x10000"})", " record 0: 0x10000 does not fit in u16"},
+        {R"({"tag": 16, "u32": -1})", " record 0: \"u32\" must be a number or a string"},
+        {R"({"tag": 16, "u32": "12a"})",
+         " record 0: bad number '12a': decimal digits or 0x and hex digits are expected"},
+        {R"({"tag": 2, "text": 5})", " record 0: \"text\" must be a string"},
+        {R"({"tag": 8, "file": "none.bin"})",
+         " record 0: cannot read 'none.bin': No such file or directory"},
+        {R"({"tag": 8, "file": "big"})",
+         " record 0: more than 32767 bytes, the most a record holds"},
+        {R"({"tag": 1, "data": "0102"})", " record 0: 2 bytes, but BD_ADDRESS holds 6 bytes"},
+        {R"({"tag": 2, "text": "a", "locked": 1})", " record 0: \"locked\" must be true or false"},
+        {R"({"tag": 8, "data": "01"}, {"tag": 2})",
+         " record 1: no content: one of \"data\", "
+         "\"text\", \"file\", \"u8\", \"u16\", \"u32\" or \"bd_address\""},
+    };
+    std::vector<cli_case> cases;
+    for (const row &r : rows) {
+        manifest("m.json", r.records);
+        // A manifest with an error changes nothing: the run ends before any output.
+        expect_cases({{{"-t", "05", "-d", "sub/addr.bin", "--manifest", "m.json", "-b"},
+                       2,
+                       "",
+                       error("m.json", r.text)}});
+    }
+    expect_cases({
+        {{"--manifest", "none.json"},
+         2,
+         "",
+         error("none.json", ": cannot read it: No such file or directory")},
+        {{"--manifest", "sub"}, 2, "", error("sub", ": cannot read it: Is a directory")},
+        {{"--manifest", "bad.json"},
+         2,
+         "",
+         error("bad.json", ": invalid JSON at line 3, column 1")},
+        {{"--manifest", "list.json"},
+         2,
+         "",
+         error("list.json", ": a JSON object with a \"records\" array is expected")},
+        {{"--manifest", "norecords.json"},
+         2,
+         "",
+         error("norecords.json", ": a JSON object with a \"records\" array is expected")},
+        {{"--manifest"},
+         1,
+         "",
+         "imgforge: option '--manifest' requires an argument\n" + golden("usage.txt")},
+    });
+}
+
+TEST_F(Manifest, RefusalsOfTheImage)
+{
+    manifest("m.json", R"({"tag": 8, "data": "01"}, {"tag": 9, "u32": 1, "locked": true})");
+    write("locked", image({{0x09, {1, 0, 0, 0}, 0x04}}));
+    write("a", bytes{0xAA});
+    expect_cases({
+        {{"-f", "16", "--manifest", "m.json"},
+         3,
+         "",
+         "ERROR: failed to put tag 09 from 'm.json' record 1: NO_SPACE_AVAILABLE\n"},
+        {{"-r", "locked", "--manifest", "m.json"},
+         3,
+         "",
+         "ERROR: failed to put tag 09 from 'm.json' record 1: PARAM_LOCKED\n"},
+    });
+}
+
+// A compact, sound image comes back byte for byte from its own document.
+TEST_F(Manifest, JsonRoundTrip)
+{
+    std::vector<fs::path> images{source_dir + "/examples/sample.bin"};
+    for (const auto &e : fs::directory_iterator(source_dir + "/fuzz/corpus/image"))
+        images.push_back(e.path());
+    std::sort(images.begin(), images.end());
+    unsigned tried = 0;
+    for (const fs::path &image : images) {
+        result check = run({"-r", image.string(), "--check", "--json"});
+        if (check.status != 0)
+            continue;
+        bytes original = as_bytes(std::string(
+            std::istreambuf_iterator<char>(std::ifstream(image, std::ios::binary).rdbuf()), {}));
+        bool compact = check.out.find("\"deleted\": 0") != std::string::npos &&
+                       check.out.find("\"incomplete\": 0") != std::string::npos &&
+                       check.out.find("\"used\": " + std::to_string(original.size() - 4) + ",") !=
+                           std::string::npos;
+        if (!compact)
+            continue;
+        write("m.json", run({"-r", image.string(), "--json"}).out);
+        result rebuilt = run({"--manifest", "m.json", "-b"});
+        EXPECT_EQ(rebuilt.status, 0) << image << rebuilt.err;
+        EXPECT_EQ(as_bytes(rebuilt.out), original) << image;
+        tried++;
+    }
+    EXPECT_GE(tried, 5u);
+}
+
+TEST(Csv, Rows)
+{
+    struct row {
+        std::string text;
+        std::vector<std::vector<std::string>> cells; // or the error
+        std::string error;
+    };
+    const std::vector<row> rows = {
+        {"a,b\n1,2\n", {{"a", "b"}, {"1", "2"}}, ""},
+        {"\xEF\xBB\xBF"
+         "a,b\r\n1,2",
+         {{"a", "b"}, {"1", "2"}},
+         ""},
+        {"# note\na\n\n# more, \"x\nb\n", {{"a"}, {"b"}}, ""},
+        {"a,\"b,c\",\"d \"\"e\"\"\"\n", {{"a", "b,c", "d \"e\""}}, ""},
+        {"\"two\nlines\",x\r\n\"\"\n", {{"two\nlines", "x"}, {""}}, ""},
+        {"a,,\n", {{"a", "", ""}}, ""},
+        {"a,\"b\n", {}, "line 1: a quoted cell that does not end"},
+        {"a\n\"b\"c\n", {}, "line 2: text after a quoted cell"},
+        {"a\nb\"c\n", {}, "line 2: a quote inside a cell that does not start with one"},
+        {"a\rb\n", {}, "line 1: a carriage return without a line feed"},
+    };
+    for (const row &r : rows) {
+        std::vector<imgforge::csv_row> parsed;
+        std::string error;
+        bool ok = imgforge::parse_csv(r.text, parsed, error);
+        EXPECT_EQ(ok, r.error.empty()) << r.text;
+        EXPECT_EQ(error, r.error) << r.text;
+        std::vector<std::vector<std::string>> cells;
+        for (const imgforge::csv_row &p : parsed)
+            cells.push_back(p.cells);
+        if (ok) {
+            EXPECT_EQ(cells, r.cells) << r.text;
+        }
+    }
+}
+
+class Batch : public Sandbox {
+  protected:
+    void SetUp() override
+    {
+        Sandbox::SetUp();
+        fs::create_directory(path("out"));
+        write("cal.bin", bytes{0x48, 0x01, 0, 0});
+    }
+    std::vector<std::string> files_in(const std::string &dir) const
+    {
+        std::vector<std::string> names;
+        for (const auto &e : fs::directory_iterator(path(dir)))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(Batch, EveryTypeAndQuotedCells)
+{
+    write("devices.csv",
+          "\xEF\xBB\xBF# three devices\r\n"
+          "id,BD_ADDRESS:bd_address,DEVICE_NAME:text,0a:u32,UART_BAUDRATE:u32,11:u8,0d:u16,fc,"
+          "bb:file,08:hex\r\n"
+          "dev-1,F6:E5:D4:C3:B2:01,\"Sensor, hall \"\"A\"\"\",3200,0x1c200,2,625,"
+          "01200000:34120000,cal.bin,01 02\r\n"
+          "dev-2,F6:E5:D4:C3:B2:02,\"two\nlines\",,,,,,,\r\n");
+    write("a", bytes{0xAA});
+    result r = run({"-t", "05", "-d", "a", "--batch", "devices.csv", "-O", "out", "-v"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "wrote 2 images to 'out'\n");
+    EXPECT_EQ(files_in("out"), (std::vector<std::string>{"dev-1.bin", "dev-2.bin"}));
+    r = run({"-r", "out/dev-1.bin", "-p"});
+    EXPECT_EQ(r.out, "@0007 APP_BLE_ACT_STRT_CMD duration=1700ms, max_adv_evt=0\n"
+                     "@000b BD_ADDRESS F6:E5:D4:C3:B2:01\n"
+                     "@0014 DEVICE_NAME 'Sensor, hall \"A\"'\n"
+                     "@0027 MAX_SLEEP_DUR 3200 (1000000us)\n"
+                     "@002e UART_BAUDRATE 115200\n"
+                     "@0035 SLEEP_ENABLE RETAIN\n"
+                     "@0039 EXT_WAKEUP_TIME 625us\n"
+                     "@003e PMU_W block=0x1,addr=0x20,data=0x1234\n"
+                     "@0049 SLEEP_MIN 328 (10009.77us @ 32.768kHz)\n"
+                     "@0050 LPCLK_JITTER  01 02\n");
+    EXPECT_EQ(run({"-r", "out/dev-2.bin", "-p"}).out,
+              "@0007 APP_BLE_ACT_STRT_CMD duration=1700ms, max_adv_evt=0\n"
+              "@000b BD_ADDRESS F6:E5:D4:C3:B2:02\n"
+              "@0014 DEVICE_NAME 'two\\x0alines'\n");
+    // -F and -i shape each image as -b would.
+    write("one.csv", "id,01:bd_address\nx,11:22:33:44:55:66\n");
+    EXPECT_EQ(run({"-f", "64", "--batch", "one.csv", "-F"}).status, 0);
+    EXPECT_EQ(read("x.bin").size(), 64u);
+    EXPECT_EQ(run({"-i", "--batch", "one.csv", "-O", ""}).status, 0);
+    EXPECT_EQ(read("x.bin").size(), 4096u);
+    EXPECT_EQ(run({"-i", "-r", "x.bin", "-v"}).out, "@0007 01  66 55 44 33 22 11\n");
+}
+
+TEST_F(Batch, ErrorsWriteNothing)
+{
+    auto error = [](const std::string &text) { return "ERROR: 'd.csv'" + text + "\n"; };
+    struct row {
+        std::string table;
+        std::string text;
+    };
+    const std::string header = "id,01:bd_address,DEVICE_NAME:text\n";
+    const std::vector<row> rows = {
+        {"", " header: the table is empty"},
+        {"name,01\n", " header: the first column must be 'id'"},
+        {"id,BD_ADDR\n", " header, column 'BD_ADDR': unknown tag name 'BD_ADDR'"},
+        {"id,01:float\n", " header, column '01:float': unknown type 'float'"},
+        {"id,\"x\n", ": line 1: a quoted cell that does not end"},
+        {header + "a,11:22:33:44:55:66,x\nb,11:22:33:44:55:66\n",
+         " row 2: 2 cells, the header has 3"},
+        {header + "a,11:22:33:44:55:66,x\n,11:22:33:44:55:66,y\n",
+         " row 2, column 'id': the id is empty"},
+        {header + "a,,\nb,,\na,,\n", " row 3, column 'id': the id 'a' is the id of row 1 too"},
+        {header + "..,,\n", " row 1, column 'id': '..' is not an id"},
+        {header + "a/b,,\n", " row 1, column 'id': the id 'a/b' holds a path separator"},
+        {header + "a\\b,,\n", " row 1, column 'id': the id 'a\\b' holds a path separator"},
+        {header + "a,11:22,\n", " row 1, column '01:bd_address': bad bd_address '11:22': six hex "
+                                "byte pairs joined by ':' are expected"},
+        {header + "a,," + std::string(249, 'n') + "\n",
+         " row 1, column 'DEVICE_NAME:text': 249 bytes, but DEVICE_NAME holds at most 248 bytes"},
+        {"id,0a:u32\na,4294967296\n", " row 1, column '0a:u32': 4294967296 does not fit in u32"},
+        {"id,08:file\na,none\n", " row 1, column '08:file': cannot read 'none': No such file or "
+                                 "directory"},
+    };
+    for (const row &r : rows) {
+        write("d.csv", r.table);
+        expect_cases({{{"--batch", "d.csv", "-O", "out"}, 2, "", error(r.text)}});
+        EXPECT_TRUE(files_in("out").empty()) << r.table;
+    }
+    expect_cases({{{"--batch", "none.csv"},
+                   2,
+                   "",
+                   "ERROR: 'none.csv': cannot read it: No such file or directory\n"}});
+}
+
+TEST_F(Batch, RefusalsAndInputs)
+{
+    // The engine refuses the third row: the first two images stay.
+    write("d.csv", "id,08:hex\na,01\nb,0102\nc," + std::string(200, 'f') + "\n");
+    result r = run({"-f", "64", "--batch", "d.csv", "-O", "out"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "ERROR: 'd.csv' row 3, column '08:hex': failed to put tag 08: "
+                     "NO_SPACE_AVAILABLE\n");
+    EXPECT_EQ(files_in("out"), (std::vector<std::string>{"a.bin", "b.bin"}));
+    // An image never replaces a file the run read.
+    write("in.csv", "id,08:hex\nd,01\ncal,02\n");
+    write("d.bin", image({}));
+    expect_cases({{{"-r", "d.bin", "--batch", "in.csv"},
+                   2,
+                   "",
+                   "ERROR: refusing to overwrite input file './d.bin'\n"}});
+    EXPECT_FALSE(exists("cal.bin.bin"));
+    EXPECT_EQ(read("d.bin"), image({}));
+}
+
+} // namespace
