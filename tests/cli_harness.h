@@ -97,14 +97,45 @@ inline std::string hex_lines(const bytes &b)
     return out;
 }
 
-// One end-to-end case: arguments and the expected status, standard output
-// and standard error.
+// A file a case writes before its run, or expects after it.
+struct file_bytes {
+    std::string name;
+    bytes data;
+};
+
+// One end-to-end case: arguments, the files it starts from, and the expected
+// status, standard output, standard error and files.
 struct cli_case {
     std::vector<std::string> args;
     int status;
     std::string out;
     std::string err;
+    std::vector<file_bytes> given = {};
+    std::vector<file_bytes> files = {};
+    const char *posix_only = nullptr; // why the case cannot run on Windows
 };
+
+// The tool under test: the build's, or IMGFORGE_TEST_BINARY run through
+// IMGFORGE_TEST_LAUNCHER (such as a Windows build under Wine).
+inline const char *tool_binary()
+{
+    const char *bin = std::getenv("IMGFORGE_TEST_BINARY");
+    return bin && *bin ? bin : IMGFORGE_BIN;
+}
+inline const char *tool_launcher()
+{
+    const char *launcher = std::getenv("IMGFORGE_TEST_LAUNCHER");
+    return launcher && *launcher ? launcher : nullptr;
+}
+inline bool windows_tool()
+{
+    return std::string(tool_binary()).ends_with(".exe");
+}
+// The directory separator of the tool's own paths (split files, batches).
+inline char tool_separator()
+{
+    return windows_tool() ? '\\' : '/';
+}
 
 // A record with the text its decoded line shows after "@xxxx ".
 struct listed {
@@ -216,11 +247,15 @@ class Sandbox : public testing::Test {
                 rlimit limit{rlim_t(env.file_size_limit), rlim_t(env.file_size_limit)};
                 setrlimit(RLIMIT_FSIZE, &limit);
             }
-            std::vector<char *> argv{const_cast<char *>("imgforge")};
+            std::vector<char *> argv;
+            if (tool_launcher())
+                argv = {const_cast<char *>(tool_launcher()), const_cast<char *>(tool_binary())};
+            else
+                argv = {const_cast<char *>("imgforge")};
             for (const std::string &a : args)
                 argv.push_back(const_cast<char *>(a.c_str()));
             argv.push_back(nullptr);
-            execv(IMGFORGE_BIN, argv.data());
+            execv(tool_launcher() ? tool_launcher() : tool_binary(), argv.data());
             _exit(127);
         }
         if (env.stdin_data) {
@@ -256,17 +291,27 @@ class Sandbox : public testing::Test {
         return r;
     }
 
-    // Each case's status, standard output and standard error, exactly.
+    // Each case's status, standard output, standard error and files,
+    // exactly. Cases that need what only POSIX systems have are skipped,
+    // with their reason, for a Windows build.
     void expect_cases(const std::vector<cli_case> &cases)
     {
         for (const cli_case &c : cases) {
             std::string line = "imgforge";
             for (const std::string &a : c.args)
                 line += " '" + a + "'";
+            if (c.posix_only && windows_tool()) {
+                std::printf("skipped on Windows (%s): %s\n", c.posix_only, line.c_str());
+                continue;
+            }
+            for (const file_bytes &f : c.given)
+                write(f.name, f.data);
             result r = run(c.args);
             EXPECT_EQ(r.status, c.status) << line << "\n" << r.err;
             EXPECT_EQ(r.out, c.out) << line;
             EXPECT_EQ(r.err, c.err) << line;
+            for (const file_bytes &f : c.files)
+                EXPECT_EQ(read(f.name), f.data) << line << ": " << f.name;
         }
     }
 
