@@ -1,4 +1,4 @@
-// Calibration records in the decoded dump, end to end.
+// The miscellaneous calibration record in the decoded dump, end to end.
 #include "cli_harness.h"
 
 #include <algorithm>
@@ -19,30 +19,6 @@ class Cal : public Sandbox {
         return r.out;
     }
 };
-
-TEST_F(Cal, ModemRegisterImage)
-{
-    EXPECT_EQ(dump(0xB1, {0x78, 0x56, 0x34, 0x12, 0xDE, 0xC0, 0x00, 0x00}),
-              "@0007 MDM_CAL AGCMEAS = [twomeg_det_min=(0x24), twomeg_rssi_offset=(0x68), "
-              "det_min=(0x56), rssi_offset=(0x78)]\n"
-              "              AGCGAIN = [pd_quick_drop=(0x03), adc_quick_drop=(0x01), "
-              "start=(0x5e)]\n\n");
-    EXPECT_EQ(dump(0xB1, {}), "@0007 MDM_CAL \n");
-}
-
-TEST_F(Cal, RadioInterfaceRegisterImage)
-{
-    EXPECT_EQ(dump(0xB0, {0x3F, 0, 0, 0, 1, 2, 3, 4}),
-              "@0007 RIF_CAL BIAS = [rbias=(0x3f)]\n"
-              "              RXBBF_1M = [tia_rtrim=(0x04), tia_ctune=(0x03), rcc_rtrim=(0x00), "
-              "rc_ctune=(0x08), notch_ctune=(0x01)]\n\n");
-    // A full image ends with the identification register; 4096 bytes need the long header.
-    bytes full(4096, 0);
-    full[4092] = 0x78, full[4093] = 0x56, full[4094] = 0x34, full[4095] = 0x12;
-    std::string out = dump(0xB0, full);
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 47);
-    EXPECT_EQ(out.substr(out.rfind("ID =") - 14), "              ID = [id=(0x12345678)]\n\n");
-}
 
 TEST_F(Cal, MiscellaneousCalibration)
 {

@@ -80,6 +80,7 @@ TEST_F(Pretty, LengthChecksAreFatal)
     expect_fatal(0xA4, bytes(7, 0), "SCAN_SETTING", "len <= sizeof(scan_para)");
     expect_fatal(0xB9, {1, 2}, "HIBERNATE_ADJ", "len == sizeof(hibernate_adjust_dur)");
     expect_fatal(0xFD, {1, 2, 3, 4}, "MEM_W", "len == sizeof(mem_w)");
+    expect_fatal(0xFE, bytes(8, 0), "MEM_RMW", "len == sizeof(mem_rmw)");
 }
 
 TEST_F(Pretty, IdentityRecords)

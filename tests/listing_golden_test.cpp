@@ -1,0 +1,195 @@
+// Reviewed listings of calibration register images and of register writes in
+// every block, records longer than the chunk the hex listing is written in,
+// and the register images' length boundaries, which the listings do not show.
+#include "cli_harness.h"
+#include "decoder_harness.h"
+#include "dump/cal/mdm.h"
+#include "dump/cal/rif.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace cli;
+
+namespace {
+
+class Listing : public Sandbox {
+  protected:
+    // The image's decoded listing is the reviewed one in tests/golden/.
+    void expect_listing(const bytes &img, const std::string &name)
+    {
+        write("img", img);
+        expect_cases({{{"-r", "img", "-p"}, 0, golden(name), ""}});
+    }
+};
+
+bytes words(const std::vector<uint32_t> &values)
+{
+    bytes b;
+    for (uint32_t v : values)
+        for (int k = 0; k < 4; k++)
+            b.push_back(uint8_t(v >> (8 * k)));
+    return b;
+}
+
+// Word i is a multiplicative hash of i, so every field differs from its
+// neighbours; with the complement beside it, a field boundary moved by one
+// bit changes a value in one of the two, whatever the bits.
+bytes register_image(uint32_t seed, uint32_t flip)
+{
+    std::vector<uint32_t> w(1024);
+    for (uint32_t i = 0; i < w.size(); i++)
+        w[i] = (i * 0x9E3779B1u + seed) ^ flip;
+    return words(w);
+}
+
+TEST_F(Listing, CalibrationRegisterImages)
+{
+    expect_listing(image({{0xB1, register_image(0x2545F491, 0)},
+                          {0xB1, register_image(0x2545F491, ~0u)},
+                          {0xB0, register_image(0x6A09E667, 0)},
+                          {0xB0, register_image(0x6A09E667, ~0u)}}),
+                   "register_images.txt");
+}
+
+// Each block's base and the offset of its family's last named register below
+// the identification register, in the order of the block table.
+struct block_row {
+    uint32_t base;
+    uint32_t last;
+};
+constexpr block_row block_rows[] = {
+    {0x40007000, 0x01C}, {0x40006000, 0x01C}, {0x70000000, 0x024}, {0x4000A000, 0xFF8},
+    {0x50006000, 0x0D8}, {0x40003000, 0xFF8}, {0x50009000, 0x028}, {0x4000C000, 0x038},
+    {0x5000B000, 0x018}, {0x50008000, 0x114}, {0x4000E000, 0x034}, {0x5000F000, 0x01C},
+    {0x5000E000, 0x170}, {0x5000D000, 0x13C}, {0x40009000, 0x044}, {0x50004000, 0x0B0},
+    {0x50002000, 0x04C}, {0x50003000, 0x03C}, {0x50000000, 0x024}, {0x4000F000, 0x038},
+    {0x5000A000, 0x01C}, {0x5000C000, 0x010},
+};
+
+TEST_F(Listing, RegisterWrites)
+{
+    bytes img{'N', 'V', 'D', 'S'};
+    auto put = [&img](uint8_t tag, const bytes &data) { append_record(img, tag, 0x06, data); };
+    // The first and the last named register, the word after it, the
+    // identification register and the first word past the window.
+    uint32_t data = 0;
+    for (const block_row &b : block_rows)
+        for (uint32_t offset : {0u, b.last, b.last + 4, 0xFFCu, 0x1000u})
+            put(0xFD, words({b.base + offset, ++data}));
+    // Names are looked up unmasked; addresses outside every block show as numbers.
+    for (uint32_t address : {0x40003FF0u, 0x40007002u, 0x20001000u, 0u, 0xFFFFFFFFu})
+        put(0xFD, words({address, ++data}));
+    put(0xFD, words({0x50002004, 0})); // zero shows without "0x"
+    put(0xFE, words({0x50008000, 0x10, 0xFF}));
+    put(0xFE, words({0x5000D13C, 0, 0}));
+    put(0xFE, words({0x4000B000, 0xFFFFFFFF, 0x80000001}));
+    // Power-management writes show the fields their length reaches.
+    const bytes pmu{1, 0x20, 9, 9, 0x34, 0x12, 0x56, 0x78, 0xEE};
+    for (size_t n : {8, 0, 1, 2, 4, 5, 6, 9})
+        put(0xFC, bytes(pmu.begin(), pmu.begin() + long(n)));
+    img.insert(img.end(), 4, 0xFF);
+    expect_listing(img, "register_writes.txt");
+}
+
+TEST_F(Listing, RecordsLongerThanAHexChunk)
+{
+    // A linear congruential sequence: no period of 256 or 1024 bytes.
+    uint32_t x = 1;
+    auto sequence = [&x](size_t n) {
+        bytes b(n);
+        for (uint8_t &c : b) {
+            x = x * 1103515245u + 12345u;
+            c = uint8_t(x >> 16);
+        }
+        return b;
+    };
+    auto hex = [](const bytes &b) {
+        std::string s;
+        char h[4];
+        for (uint8_t c : b) {
+            std::snprintf(h, sizeof h, " %02x", c);
+            s += h;
+        }
+        return s;
+    };
+    bytes unknown = sequence(3000), ate = sequence(3000);
+    write("img", image({{0x77, unknown}, {0xB8, ate}}));
+    // Data at 4 + 4 and at 8 + 3000 + 4: both records have two length bytes.
+    std::string first = "@0008 77 " + hex(unknown) + "\n";
+    expect_cases({
+        {{"-r", "img", "-v"}, 0, first + "@0bc4 b8 " + hex(ate) + "\n", ""},
+        {{"-r", "img", "-p"}, 0, first + "\n@0bc4 ATE " + hex(ate) + "\n", ""},
+    });
+}
+
+struct image_kind {
+    imgforge::content_decoder decoder;
+    size_t run_bytes; // the registers before the identification register
+    std::string first;
+    std::string id_line_start;
+};
+
+const image_kind kinds[] = {
+    {imgforge::pretty_MDM_CAL_content, 220, "AGCMEAS = [", "CORE_ID = [core_id=(0x"},
+    {imgforge::pretty_RIF_CAL_content, 180, "BIAS = [", "ID = [id=(0x"},
+};
+
+size_t lines(const std::string &s)
+{
+    return size_t(std::count(s.begin(), s.end(), '\n'));
+}
+
+// Content bytes 0, 1, 2, ... (mod 251, so words differ from register to
+// register); the content is read in one call, at most its first 4096 bytes.
+std::string decode(const image_kind &k, size_t len)
+{
+    bytes data(len);
+    for (size_t i = 0; i < len; i++)
+        data[i] = uint8_t(i % 251);
+    harness::decoded d = harness::run_decoder(k.decoder, data);
+    EXPECT_EQ(d.err, "");
+    EXPECT_EQ(d.extent, std::min<size_t>(len, 4096)) << len;
+    EXPECT_EQ(d.reads, len ? 1 : 0) << len;
+    return d.out;
+}
+
+TEST(CalImages, LengthBoundaries)
+{
+    const std::string indent(14, ' ');
+    for (const image_kind &k : kinds) {
+        SCOPED_TRACE(k.first);
+        EXPECT_EQ(decode(k, 0), "");
+        for (size_t len = 1; len <= 4; len++) {
+            std::string out = decode(k, len);
+            EXPECT_EQ(lines(out), 1u);
+            EXPECT_EQ(out.rfind(k.first, 0), 0u);
+        }
+        EXPECT_EQ(lines(decode(k, 5)), 2u);
+
+        std::string run = decode(k, k.run_bytes);
+        EXPECT_EQ(lines(run), k.run_bytes / 4);
+        EXPECT_EQ(lines(decode(k, k.run_bytes - 3)), k.run_bytes / 4);
+        EXPECT_EQ(lines(decode(k, k.run_bytes - 4)), k.run_bytes / 4 - 1);
+        for (size_t len : {k.run_bytes + 1, size_t(4092)})
+            EXPECT_EQ(decode(k, len), run) << len;
+
+        // Bytes 0xFFC..0xFFF of the pattern: 4092 % 251 = 76, so 4c 4d 4e 4f;
+        // 4093 bytes reach into the identification word, the rest reads as zero.
+        std::string full = decode(k, 4096);
+        EXPECT_EQ(full, run + indent + k.id_line_start + "4f4e4d4c)]\n");
+        EXPECT_EQ(decode(k, 4093), run + indent + k.id_line_start + "0000004c)]\n");
+        for (size_t len : {5000, 32767})
+            EXPECT_EQ(decode(k, len), full) << len;
+    }
+    // Bytes missing from a short last word show as zero.
+    EXPECT_EQ(harness::run_decoder(imgforge::pretty_RIF_CAL_content, {0xFF}).out,
+              "BIAS = [rbias=(0x3f)]\n");
+    EXPECT_EQ(harness::run_decoder(imgforge::pretty_MDM_CAL_content, {0xFF, 0xFF}).out,
+              "AGCMEAS = [twomeg_det_min=(0x00), twomeg_rssi_offset=(0x01), det_min=(0x7f), "
+              "rssi_offset=(0xff)]\n");
+}
+
+} // namespace
