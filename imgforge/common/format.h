@@ -6,7 +6,9 @@
 
 namespace imgforge {
 
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+__attribute__((format(gnu_printf, 1, 2)))
+#elif defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
 std::string

@@ -20,11 +20,19 @@ bool set_stdout_binary();
 // Whether a stream is a terminal.
 bool is_terminal(FILE *stream);
 
+// The device that discards what is written to it.
+const char *null_device();
+// A temporary file, removed when closed; nullptr (with errno) on failure.
+FILE *anonymous_temp_file();
+
 // Opens a file for reading raw bytes; -1 (with errno) on failure.
 int open_binary_read(const char *path);
 
-// Last path component of the invocation name.
+// Last path component of the invocation name ("imgforge" for imgforge.exe).
 const char *program_name(const char *argv0);
+// The name messages about the command line begin with: the invocation name
+// as given, or on Windows, where that is a full path, the program's name.
+const char *invocation_name(const char *argv0);
 
 // What identifies a file whatever the path it is reached by.
 struct file_id {
