@@ -67,6 +67,7 @@ TEST_F(Manifest, ErrorsNameTheFileAndTheRecord)
         std::string records;
         std::string text;
     };
+    // clang-format off
     const std::vector<row> rows = {
         {R"("x")", " record 0: not a JSON object"},
         {R"({"tag": 1, "dta": "01"})", " record 0: unknown key 'dta'"},
@@ -76,39 +77,25 @@ TEST_F(Manifest, ErrorsNameTheFileAndTheRecord)
         {R"({"tag": 0, "data": "01"})", " record 0: tag 0 is not 1 to 254"},
         {R"({"tag": -3, "data": "01"})", " record 0: tag -3 is not 1 to 254"},
         {R"({"tag": "ff", "data": "01"})", " record 0: tag ff is not 01 to fe"},
-        {R"({"tag": true, "data": "01"})",
-         " record 0: \"tag\" must be a number, a hex string or a tag name"},
-        {R"({"tag": 1})", " record 0: no content: one of \"data\", \"text\", \"file\", \"u8\", "
-                          "\"u16\", \"u32\" or \"bd_address\""},
-        {R"({"tag": 7, "data": "01", "text": "a"})",
-         " record 0: more than one content: \"data\" and \"text\""},
-        {R"({"tag": 8, "data": "0g"})", " record 0: bad hex data '0g': byte pairs of hex digits "
-                                        "are expected, separated by nothing, spaces or colons"},
-        {R"({"tag": 8, "data": " 01"})", " record 0: bad hex data ' 01': byte pairs of hex "
-                                         "digits are expected, separated by nothing, spaces or "
-                                         "colons"},
-        {R"({"tag": 8, "data": "01 "})", " record 0: bad hex data '01 ': byte pairs of hex "
-                                         "digits are expected, separated by nothing, spaces or "
-                                         "colons"},
-        {R"({"tag": 1, "bd_address": "F6:E5:D4:C3:B2"})",
-         " record 0: bad bd_address 'F6:E5:D4:C3:B2': six hex byte pairs joined by ':' are "
-         "expected"},
+        {R"({"tag": true, "data": "01"})", " record 0: \"tag\" must be a number, a hex string or a tag name"},
+        {R"({"tag": 1})", " record 0: no content: one of \"data\", \"text\", \"file\", \"u8\", " "\"u16\", \"u32\" or \"bd_address\""},
+        {R"({"tag": 7, "data": "01", "text": "a"})", " record 0: more than one content: \"data\" and \"text\""},
+        {R"({"tag": 8, "data": "0g"})", " record 0: bad hex data '0g': byte pairs of hex digits " "are expected, separated by nothing, spaces or colons"},
+        {R"({"tag": 8, "data": " 01"})", " record 0: bad hex data ' 01': byte pairs of hex " "digits are expected, separated by nothing, spaces or " "colons"},
+        {R"({"tag": 8, "data": "01 "})", " record 0: bad hex data '01 ': byte pairs of hex " "digits are expected, separated by nothing, spaces or " "colons"},
+        {R"({"tag": 1, "bd_address": "F6:E5:D4:C3:B2"})", " record 0: bad bd_address 'F6:E5:D4:C3:B2': six hex byte pairs joined by ':' are " "expected"},
         {R"({"tag": 17, "u8": 256})", " record 0: 256 does not fit in u8"},
         {R"({"tag": 7, "u16": "0x10000"})", " record 0: 0x10000 does not fit in u16"},
         {R"({"tag": 16, "u32": -1})", " record 0: \"u32\" must be a number or a string"},
-        {R"({"tag": 16, "u32": "12a"})",
-         " record 0: bad number '12a': decimal digits or 0x and hex digits are expected"},
+        {R"({"tag": 16, "u32": "12a"})", " record 0: bad number '12a': decimal digits or 0x and hex digits are expected"},
         {R"({"tag": 2, "text": 5})", " record 0: \"text\" must be a string"},
-        {R"({"tag": 8, "file": "none.bin"})",
-         " record 0: cannot read 'none.bin': No such file or directory"},
-        {R"({"tag": 8, "file": "big"})",
-         " record 0: more than 32767 bytes, the most a record holds"},
+        {R"({"tag": 8, "file": "none.bin"})", " record 0: cannot read 'none.bin': No such file or directory"},
+        {R"({"tag": 8, "file": "big"})", " record 0: more than 32767 bytes, the most a record holds"},
         {R"({"tag": 1, "data": "0102"})", " record 0: 2 bytes, but BD_ADDRESS holds 6 bytes"},
         {R"({"tag": 2, "text": "a", "locked": 1})", " record 0: \"locked\" must be true or false"},
-        {R"({"tag": 8, "data": "01"}, {"tag": 2})",
-         " record 1: no content: one of \"data\", "
-         "\"text\", \"file\", \"u8\", \"u16\", \"u32\" or \"bd_address\""},
+        {R"({"tag": 8, "data": "01"}, {"tag": 2})", " record 1: no content: one of \"data\", " "\"text\", \"file\", \"u8\", \"u16\", \"u32\" or \"bd_address\""},
     };
+    // clang-format on
     std::vector<cli_case> cases;
     for (const row &r : rows) {
         manifest("m.json", r.records);
@@ -118,29 +105,16 @@ TEST_F(Manifest, ErrorsNameTheFileAndTheRecord)
                        "",
                        error("m.json", r.text)}});
     }
+    // clang-format off
     expect_cases({
-        {{"--manifest", "none.json"},
-         2,
-         "",
-         error("none.json", ": cannot read it: No such file or directory")},
+        {{"--manifest", "none.json"}, 2, "", error("none.json", ": cannot read it: No such file or directory")},
         {{"--manifest", "sub"}, 2, "", error("sub", ": cannot read it: Is a directory")},
-        {{"--manifest", "bad.json"},
-         2,
-         "",
-         error("bad.json", ": invalid JSON at line 3, column 1")},
-        {{"--manifest", "list.json"},
-         2,
-         "",
-         error("list.json", ": a JSON object with a \"records\" array is expected")},
-        {{"--manifest", "norecords.json"},
-         2,
-         "",
-         error("norecords.json", ": a JSON object with a \"records\" array is expected")},
-        {{"--manifest"},
-         1,
-         "",
-         "imgforge: option '--manifest' requires an argument\n" + golden("usage.txt")},
+        {{"--manifest", "bad.json"}, 2, "", error("bad.json", ": invalid JSON at line 3, column 1")},
+        {{"--manifest", "list.json"}, 2, "", error("list.json", ": a JSON object with a \"records\" array is expected")},
+        {{"--manifest", "norecords.json"}, 2, "", error("norecords.json", ": a JSON object with a \"records\" array is expected")},
+        {{"--manifest"}, 1, "", "imgforge: option '--manifest' requires an argument\n" + golden("usage.txt")},
     });
+    // clang-format on
 }
 
 TEST_F(Manifest, RefusalsOfTheImage)
@@ -148,16 +122,12 @@ TEST_F(Manifest, RefusalsOfTheImage)
     manifest("m.json", R"({"tag": 8, "data": "01"}, {"tag": 9, "u32": 1, "locked": true})");
     write("locked", image({{0x09, {1, 0, 0, 0}, 0x04}}));
     write("a", bytes{0xAA});
+    // clang-format off
     expect_cases({
-        {{"-f", "16", "--manifest", "m.json"},
-         3,
-         "",
-         "ERROR: failed to put tag 09 from 'm.json' record 1: NO_SPACE_AVAILABLE\n"},
-        {{"-r", "locked", "--manifest", "m.json"},
-         3,
-         "",
-         "ERROR: failed to put tag 09 from 'm.json' record 1: PARAM_LOCKED\n"},
+        {{"-f", "16", "--manifest", "m.json"}, 3, "", "ERROR: failed to put tag 09 from 'm.json' record 1: NO_SPACE_AVAILABLE\n"},
+        {{"-r", "locked", "--manifest", "m.json"}, 3, "", "ERROR: failed to put tag 09 from 'm.json' record 1: PARAM_LOCKED\n"},
     });
+    // clang-format on
 }
 
 // A compact, sound image comes back byte for byte from its own document.
@@ -196,12 +166,10 @@ TEST(Csv, Rows)
         std::vector<std::vector<std::string>> cells; // or the error
         std::string error;
     };
+    // clang-format off
     const std::vector<row> rows = {
         {"a,b\n1,2\n", {{"a", "b"}, {"1", "2"}}, ""},
-        {"\xEF\xBB\xBF"
-         "a,b\r\n1,2",
-         {{"a", "b"}, {"1", "2"}},
-         ""},
+        {"\xEF\xBB\xBF" "a,b\r\n1,2", {{"a", "b"}, {"1", "2"}}, ""},
         {"# note\na\n\n# more, \"x\nb\n", {{"a"}, {"b"}}, ""},
         {"a,\"b,c\",\"d \"\"e\"\"\"\n", {{"a", "b,c", "d \"e\""}}, ""},
         {"\"two\nlines\",x\r\n\"\"\n", {{"two\nlines", "x"}, {""}}, ""},
@@ -211,6 +179,7 @@ TEST(Csv, Rows)
         {"a\nb\"c\n", {}, "line 2: a quote inside a cell that does not start with one"},
         {"a\rb\n", {}, "line 1: a carriage return without a line feed"},
     };
+    // clang-format on
     for (const row &r : rows) {
         std::vector<imgforge::csv_row> parsed;
         std::string error;
@@ -291,28 +260,25 @@ TEST_F(Batch, ErrorsWriteNothing)
         std::string text;
     };
     const std::string header = "id,01:bd_address,DEVICE_NAME:text\n";
+    // clang-format off
     const std::vector<row> rows = {
         {"", " header: the table is empty"},
         {"name,01\n", " header: the first column must be 'id'"},
         {"id,BD_ADDR\n", " header, column 'BD_ADDR': unknown tag name 'BD_ADDR'"},
         {"id,01:float\n", " header, column '01:float': unknown type 'float'"},
         {"id,\"x\n", ": line 1: a quoted cell that does not end"},
-        {header + "a,11:22:33:44:55:66,x\nb,11:22:33:44:55:66\n",
-         " row 2: 2 cells, the header has 3"},
-        {header + "a,11:22:33:44:55:66,x\n,11:22:33:44:55:66,y\n",
-         " row 2, column 'id': the id is empty"},
+        {header + "a,11:22:33:44:55:66,x\nb,11:22:33:44:55:66\n", " row 2: 2 cells, the header has 3"},
+        {header + "a,11:22:33:44:55:66,x\n,11:22:33:44:55:66,y\n", " row 2, column 'id': the id is empty"},
         {header + "a,,\nb,,\na,,\n", " row 3, column 'id': the id 'a' is the id of row 1 too"},
         {header + "..,,\n", " row 1, column 'id': '..' is not an id"},
         {header + "a/b,,\n", " row 1, column 'id': the id 'a/b' holds a path separator"},
         {header + "a\\b,,\n", " row 1, column 'id': the id 'a\\b' holds a path separator"},
-        {header + "a,11:22,\n", " row 1, column '01:bd_address': bad bd_address '11:22': six hex "
-                                "byte pairs joined by ':' are expected"},
-        {header + "a,," + std::string(249, 'n') + "\n",
-         " row 1, column 'DEVICE_NAME:text': 249 bytes, but DEVICE_NAME holds at most 248 bytes"},
+        {header + "a,11:22,\n", " row 1, column '01:bd_address': bad bd_address '11:22': six hex " "byte pairs joined by ':' are expected"},
+        {header + "a,," + std::string(249, 'n') + "\n", " row 1, column 'DEVICE_NAME:text': 249 bytes, but DEVICE_NAME holds at most 248 bytes"},
         {"id,0a:u32\na,4294967296\n", " row 1, column '0a:u32': 4294967296 does not fit in u32"},
-        {"id,08:file\na,none\n", " row 1, column '08:file': cannot read 'none': No such file or "
-                                 "directory"},
+        {"id,08:file\na,none\n", " row 1, column '08:file': cannot read 'none': No such file or " "directory"},
     };
+    // clang-format on
     for (const row &r : rows) {
         write("d.csv", r.table);
         expect_cases({{{"--batch", "d.csv", "-O", "out"}, 2, "", error(r.text)}});

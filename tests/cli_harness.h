@@ -131,6 +131,23 @@ inline bool windows_tool()
 {
     return std::string(tool_binary()).ends_with(".exe");
 }
+// Text lines end in CRLF in a Windows console's text mode.
+inline std::string without_cr(const std::string &text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); i++)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out += text[i];
+    return out;
+}
+// Listings are text; images hold control bytes (the status byte at least).
+inline bool looks_like_text(const std::string &out)
+{
+    for (unsigned char c : out)
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F)
+            return false;
+    return true;
+}
 // The directory separator of the tool's own paths (split files, batches).
 inline char tool_separator()
 {
@@ -286,6 +303,12 @@ class Sandbox : public testing::Test {
         result r{WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus),
                  env.stdout_path || env.count_stdout ? std::string() : as_string(read(".stdout")),
                  as_string(read(".stderr")), counted};
+        if (windows_tool()) {
+            // Text goes through the console's text mode there; binary output must not.
+            r.err = without_cr(r.err);
+            if (looks_like_text(r.out))
+                r.out = without_cr(r.out);
+        }
         std::filesystem::remove(out_file);
         std::filesystem::remove(err_file);
         return r;

@@ -27,6 +27,7 @@ TEST_F(Long, ParsingAndHelp)
     const std::string usage = golden("usage.txt");
     const std::string long_usage = usage + golden("long_options.txt");
     auto failing = [&](const std::string &message) { return "imgforge: " + message + usage; };
+    // clang-format off
     expect_cases({
         {{"--help"}, 0, long_usage, ""},
         {{"-b", "--help", "-x"}, 0, long_usage, ""},
@@ -36,13 +37,11 @@ TEST_F(Long, ParsingAndHelp)
         {{"--hel"}, 1, "", failing("unrecognized option '--hel'\n")},
         {{"--json=yes"}, 1, "", failing("option '--json' doesn't allow an argument\n")},
         // Options end at the first operand or after "--", as for short ones.
-        {{"-b", "--", "--bogus"},
-         0,
-         as_string(image({})),
-         "WARNING: ignoring '--bogus' and every argument after it\n"},
+        {{"-b", "--", "--bogus"}, 0, as_string(image({})), "WARNING: ignoring '--bogus' and every argument after it\n"},
         {{"-X", "--json"}, 0, run({"--json"}).out, ""},
         {{"-X", "--check"}, 1, "", "ERROR: -X specified without -N or -Hw\n"},
     });
+    // clang-format on
     // The list of tags is a reviewed text; it acts in the final phase.
     expect_cases({{{"--tags"}, 0, golden("tags.txt"), ""},
                   {{"-v", "-o", "x", "--tags", "--check"}, 0, golden("tags.txt"), ""},

@@ -85,6 +85,7 @@ TEST_F(Pretty, LengthChecksAreFatal)
 
 TEST_F(Pretty, IdentityRecords)
 {
+    // clang-format off
     expect_dump({
         {0x02, {}, "DEVICE_NAME ''"},
         {0x02, bytes(248, 'n'), "DEVICE_NAME '" + std::string(248, 'n') + "'"},
@@ -92,20 +93,14 @@ TEST_F(Pretty, IdentityRecords)
         // Control characters never reach the terminal; UTF-8 stays intact.
         {0x02, {'a', 0x1b, '[', 'm', 0x7f, 0xc3, 0xa9}, "DEVICE_NAME 'a\\x1b[m\\x7f\xc3\xa9'"},
         {0x3C, {}, "PEER_BD_ADDRESS 00:00:00:00:00:00, type: public"},
-        {0x3C,
-         {1, 2, 3, 4, 5, 6, 1, 0xEE},
-         "PEER_BD_ADDRESS 06:05:04:03:02:01, type: private random"},
+        {0x3C, {1, 2, 3, 4, 5, 6, 1, 0xEE}, "PEER_BD_ADDRESS 06:05:04:03:02:01, type: private random"},
         {0xAD, seq(28, 0xe0), "PEER_LTK_3 key=0xe0e1e2e3e4e5e6e7e8e9eaebecedeeef"},
         {0x3C, {1, 2, 3, 4, 5, 6}, "PEER_BD_ADDRESS 06:05:04:03:02:01, type: public"},
-        {0x44,
-         {1, 2, 3, 4, 5, 6, 2},
-         "PEER_BD_ADDRESS_3 06:05:04:03:02:01, type: unknown address type"},
-        {0xA2,
-         {0xff},
-         "PEER_IRK_2 key=ff 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00,"
-         "addr=00:00:00:00:00:00,addr_type=public"},
+        {0x44, {1, 2, 3, 4, 5, 6, 2}, "PEER_BD_ADDRESS_3 06:05:04:03:02:01, type: unknown address type"},
+        {0xA2, {0xff}, "PEER_IRK_2 key=ff 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00," "addr=00:00:00:00:00:00,addr_type=public"},
         {0x36, {0x34, 0x12}, "RECENT_BOND 4660"},
     });
+    // clang-format on
 }
 
 TEST_F(Pretty, SettingsRecords)

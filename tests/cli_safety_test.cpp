@@ -68,6 +68,7 @@ TEST_F(Numbers, IgnoredArgumentsAreNamed)
     auto ignoring = [&](const std::string &arg) {
         return "WARNING: ignoring '" + arg + "' and every argument after it\n";
     };
+    // clang-format off
     expect_cases({
         {{"img", "-p"}, 0, hex_lines(empty_image), ignoring("img")},
         {{"-b", "--", "-p", "x"}, 0, as_string(empty_image), ignoring("-p")},
@@ -75,6 +76,7 @@ TEST_F(Numbers, IgnoredArgumentsAreNamed)
         {{"-b", "--"}, 0, as_string(empty_image), ""},
         {{"-b", "x"}, 0, as_string(empty_image), ignoring("x")},
     });
+    // clang-format on
 }
 
 class Inputs : public Sandbox {};
@@ -128,12 +130,10 @@ TEST_F(Inputs, ImagesAreRecognisedOrRefused)
     auto not_image = [](const std::string &name, const std::string &hint = "") {
         return "ERROR: '" + name + "' is not an NVDS image\n" + hint;
     };
+    // clang-format off
     expect_cases({
         {{"-r", "otp", "-v"}, 2, "", not_image("otp", "hint: it is an OTP image; use -i\n")},
-        {{"-i", "-r", "flash", "-v"},
-         2,
-         "",
-         not_image("flash", "hint: it is a flash image; leave out -i\n")},
+        {{"-i", "-r", "flash", "-v"}, 2, "", not_image("flash", "hint: it is a flash image; leave out -i\n")},
         {{"-r", "text", "-v"}, 2, "", not_image("text")},
         {{"-r", "zeros", "-v"}, 2, "", not_image("zeros")},
         {{"-r", "short", "-v"}, 2, "", not_image("short")},
@@ -144,6 +144,7 @@ TEST_F(Inputs, ImagesAreRecognisedOrRefused)
         {{"-i", "-r", "zeros", "-v"}, 3, "", "ERROR: cannot erase NVM/OTP/efuse data\n"},
         {{"-i", "-r", "otp", "-v"}, 0, "@0007 0a  01\n", ""},
     });
+    // clang-format on
     // An OTP image edited without -i is left as it was.
     bytes before = read("otp");
     EXPECT_EQ(run({"-r", "otp", "-t", "02", "-d", "x", "-b", "-o", "otp"}).status, 2);
@@ -160,19 +161,15 @@ TEST_F(Inputs, TruncatedImagesAreReadWithAWarning)
         return std::string("WARNING: '") + name + "' ends inside the record at @" + at +
                "; its missing bytes read as erased\n";
     };
+    // clang-format off
     expect_cases({
         {{"-r", "cut", "-v"}, 0, "@0007 01  01 02 03 ff ff ff\n", warning("cut", "0007")},
-        {{"-r", "cut2", "-v"},
-         0,
-         "@0007 01  01 02 03 04 05 06\n@0010 02  ff ff\n",
-         warning("cut2", "0010")},
+        {{"-r", "cut2", "-v"}, 0, "@0007 01  01 02 03 04 05 06\n@0010 02  ff ff\n", warning("cut2", "0010")},
         // One warning per file, for its first cut record.
-        {{"-r", "cut", "-r", "cut", "-v"},
-         0,
-         "@0007 01  01 02 03 ff ff ff\n",
-         warning("cut", "0007") + warning("cut", "0007")},
+        {{"-r", "cut", "-r", "cut", "-v"}, 0, "@0007 01  01 02 03 ff ff ff\n", warning("cut", "0007") + warning("cut", "0007")},
         {{"-r", "whole", "-v"}, 0, "@0007 01  01 02 03 04 05 06\n@0010 02  07 08\n", ""},
     });
+    // clang-format on
 }
 
 TEST_F(Inputs, TextImagesReadBack)
@@ -190,19 +187,18 @@ TEST_F(Inputs, TextImagesReadBack)
     write("long.txt", "4e\n56\n44\n53\nfff\n");
     write("cr.txt", "4e\rX56\n44\n53\nff\nff\nff\nff\n");
     const std::string record = as_string(record_0a);
+    // clang-format off
     expect_cases({
         {{"-r", "img.txt", "-b"}, 0, record, ""},
         {{"-r", "crlf.txt", "-b"}, 0, record, ""},
         {{"-r", "open.txt", "-b"}, 0, record, ""},
         {{"-i", "-r", "otp.txt", "-v"}, 0, "@0007 0a  01 02 03\n", ""},
-        {{"-r", "otp.txt", "-v"},
-         2,
-         "",
-         "ERROR: 'otp.txt' is not an NVDS image\nhint: it is an OTP image; use -i\n"},
+        {{"-r", "otp.txt", "-v"}, 2, "", "ERROR: 'otp.txt' is not an NVDS image\nhint: it is an OTP image; use -i\n"},
         {{"-r", "bad.txt", "-b"}, 2, "", "ERROR: 'bad.txt' is not an NVDS image\n"},
         {{"-r", "long.txt", "-b"}, 2, "", "ERROR: 'long.txt' is not an NVDS image\n"},
         {{"-r", "cr.txt", "-b"}, 2, "", "ERROR: 'cr.txt' is not an NVDS image\n"},
     });
+    // clang-format on
 }
 
 class Outputs : public Sandbox {
@@ -342,6 +338,7 @@ TEST_F(Outputs, NoOutputReplacesAnInput)
     write("01.bin", with_app);
     write("app", bytes{5});
     const std::string refused = "ERROR: refusing to overwrite input file ";
+    // clang-format off
     expect_cases({
         {{"-r", "01.bin", "-S"}, 2, "", refused + "'./01.bin'\n"},
         {{"-r", "01.bin", "-S", "-O", ""}, 2, "", refused + "'./01.bin'\n"},
@@ -351,6 +348,7 @@ TEST_F(Outputs, NoOutputReplacesAnInput)
         // Without a USER_APP record -o writes nothing.
         {{"-r", "img", "-p", "-o", "img"}, 0, "@0007 LPCLK_JITTER  01 02\n", ""},
     });
+    // clang-format on
     EXPECT_EQ(read("01.bin"), with_app);
     EXPECT_EQ(read("app"), bytes{5});
 }

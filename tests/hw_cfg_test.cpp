@@ -49,18 +49,22 @@ TEST(HwBits, Arguments)
         const char *arg;
         uint32_t bits;
         const char *reason = nullptr; // refused
+    // clang-format off
     } cases[] = {
         {"NO_32KHZ_XTAL_ON_BOARD", 0x80000000},
         {"OTP_BROWNOUT_THR:000000007", 0x00000E00},
         {"OTP_NABG_TRIM:1ff", 0x00FF8000},
         {"OTP_BATT_TYPE:RECHARGE_VBAT_GT_1p8V", 0x18000000},
         {"0xFFFFFFFF", 0xFFFFFFFF},
-        {"0000000080000000", 0x80000000}, // 16 digits, leading zeros
+        {"0000000080000000", 0x80000000},
+        // 16 digits, leading zeros
         {"SWD_DISABLE:0000000000000001", 0x00000001},
-        {"OTP_DISABLE_VDD:1", 0x20000000}, // a name that prefixes another
+        {"OTP_DISABLE_VDD:1", 0x20000000},
+        // a name that prefixes another
         {"OTP_DISABLE_VDDIO:1", 0x02000000},
         {"OTP_DISABLE_VDD", 0x20000000},
-        {"100000000", 0, ""}, // beyond 32 bits: no wrap to 0
+        {"100000000", 0, ""},
+        // beyond 32 bits: no wrap to 0
         {"0000000100000001", 0, ""},
         {"SWD_DISABLEX", 0, ""},
         {"abc", 0x00000ABC},
@@ -87,6 +91,7 @@ TEST(HwBits, Arguments)
         {"OTP_BROWNOUT_THR:1g", 0, "ERROR: invalid hex value: '1g'\n"},
         {"SWD_DISABLE:1:1", 0, "ERROR: invalid hex value: '1:1'\n"},
     };
+    // clang-format on
     for (const auto &c : cases) {
         uint32_t bits = 0;
         outcome o = capture([&] { bits = hw_bits_to_blow(c.arg); });

@@ -119,10 +119,12 @@ TEST_F(Listing, RecordsLongerThanAHexChunk)
     write("img", image({{0x77, unknown}, {0xB8, ate}}));
     // Data at 4 + 4 and at 8 + 3000 + 4: both records have two length bytes.
     std::string first = "@0008 77 " + hex(unknown) + "\n";
+    // clang-format off
     expect_cases({
         {{"-r", "img", "-v"}, 0, first + "@0bc4 b8 " + hex(ate) + "\n", ""},
         {{"-r", "img", "-p"}, 0, first + "\n@0bc4 ATE " + hex(ate) + "\n", ""},
     });
+    // clang-format on
 }
 
 struct image_kind {

@@ -146,6 +146,7 @@ TEST(MiscCal, TrailingFieldsByLength)
     full[113] = 1;
     const std::string all = "PSEQ_XTAL_BITS1=0x12345678,PMU_TOP_PMU2A=0,PMU_TOP_PMU3=0xabcdef01,"
                             "PMU_TOP_PMU4=0x1,";
+    // clang-format off
     const std::pair<size_t, std::string> cases[] = {
         {96, ""},
         {97, "PSEQ_XTAL_BITS1=0x78,"},
@@ -155,6 +156,7 @@ TEST(MiscCal, TrailingFieldsByLength)
         {144, all + "tx_gain_offset=0xfffffffd,misc=0x1"},
         {200, all + "tx_gain_offset=0xfffffffd,misc=0x1"},
     };
+    // clang-format on
     for (const auto &[len, line] : cases) {
         std::vector<uint8_t> rec(full.begin(), full.begin() + long(len));
         harness::decoded d = decode(rec);

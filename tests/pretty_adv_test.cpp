@@ -120,6 +120,7 @@ TEST(ActivityCreate, SingleFields)
         uint8_t value;
         std::string text;
     };
+    // clang-format off
     const field_case cases[] = {
         {0, 0x03, "addr_type=? "},
         {3, 0x02, "type=PERIODIC,"},
@@ -136,6 +137,7 @@ TEST(ActivityCreate, SingleFields)
         {15, 0x02, "peer_addr_ty=?,"},
         {26, 0x01, "prim.adv_intv_max=10485760ms,"},
     };
+    // clang-format on
     for (const field_case &c : cases)
         EXPECT_NE(create_text(create_cmd({{c.offset, c.value}})).find(c.text), std::string::npos)
             << c.text;
@@ -148,17 +150,15 @@ TEST(AdvPayload, FramingServicesAndNames)
     std::string fives = " 5a";
     for (int i = 1; i < 254; i++)
         fives += " 5a";
+    // clang-format off
     expect_payloads({
         {{0x00}, "", incomplete(1, 0), 1},
         {{0x00, 0x02, 0x01, 0x06}, ""},
         {{0x01, 0xFF, 0x02, 0x01, 0x06}, "  06"},
         {full_length, fives},
-        {{0x02, 0x01, 0x06, 0x03, 0xFF},
-         " 06",
-         "ERROR in record #2 (offset 3 relative to address 0x10): too large -- 3>1 left in "
-         "this NVDS section\nunprocessed trailing bytes: 03 ff\n",
-         1},
+        {{0x02, 0x01, 0x06, 0x03, 0xFF}, " 06", "ERROR in record #2 (offset 3 relative to address 0x10): too large -- 3>1 left in " "this NVDS section\nunprocessed trailing bytes: 03 ff\n", 1},
     });
+    // clang-format on
 }
 
 TEST(AdvPayload, LargestPayloadAndLowestAddress)
@@ -176,6 +176,7 @@ TEST(AdvPayload, LargestPayloadAndLowestAddress)
 
 TEST(AdvPayload, ServiceListsAndLocalNames)
 {
+    // clang-format off
     expect_payloads({
         {{0x05, 0x03, 0xAA, 0xFE, 0x0D, 0x18}, " Eddystone"},
         {{0x03, 0x03, 0x0D, 0x18, 0x02, 0x01, 0x06}, " unknown svc ID '0d 18' 06", "", 1},
@@ -187,6 +188,7 @@ TEST(AdvPayload, ServiceListsAndLocalNames)
         {{0x03, 0x09, ' ', 0xE9}, "  \xE9"},
         {{0x01, 0x08}, " "},
     });
+    // clang-format on
 }
 
 TEST(Eddystone, UrlFramesWithEncodedTlds)

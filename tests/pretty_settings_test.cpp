@@ -39,6 +39,7 @@ TEST(SettingsDecoders, BoundaryValues)
         bytes data;
         std::string out;
         uint8_t tag = 0;
+    // clang-format off
     } cases[] = {
         {pretty_MAX_SLEEP_DUR_content, le32(uint32_t(-3)), "-3 (-937.500000us)"},
         {pretty_MAX_SLEEP_DUR_content, le32(0x7FFFFFFF), "2147483647 (671088639687.500000us)"},
@@ -47,14 +48,10 @@ TEST(SettingsDecoders, BoundaryValues)
         {pretty_PROG_DELAY_content, {255}, "255 half slots (79687us)"},
         {pretty_FLASH_POWERUP_DELAY_content, {33}, "33 (1007.08us @ 32.768kHz)"},
         {pretty_FLASH_POWERUP_DELAY_content, {0xFF, 0xFF}, "65535 (1999969.48us @ 32.768kHz)"},
-        {pretty_CUST_CFG_content,
-         {0, 0, 0, 0, 0, 0, 0, 0, 0, 0x7F},
-         "PSEQ_XTAL_BITS0=0,PMU_TOP_PMU2=0,PWR_STEP_SIZE=0,external_pa_gain=0x7f"},
-        {pretty_SCAN_SETTING_content,
-         {1, 0, 2, 0, 3, 0},
-         "wurx_scan_times=0x1,wurx_sleep_duration=0x2,wurx_long_duration=0x3",
-         0xA5},
+        {pretty_CUST_CFG_content, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0x7F}, "PSEQ_XTAL_BITS0=0,PMU_TOP_PMU2=0,PWR_STEP_SIZE=0,external_pa_gain=0x7f"},
+        {pretty_SCAN_SETTING_content, {1, 0, 2, 0, 3, 0}, "wurx_scan_times=0x1,wurx_sleep_duration=0x2,wurx_long_duration=0x3", 0xA5},
     };
+    // clang-format on
     for (const auto &c : cases) {
         harness::decoded d = harness::run_decoder(c.decoder, c.data, {.tag = c.tag});
         EXPECT_EQ(d.out, c.out) << "length " << c.data.size();
