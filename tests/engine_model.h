@@ -1,0 +1,316 @@
+// Model check of the engine: operation sequences applied to the engine and to
+// a plain list of live records. After every operation the engine's walk must
+// list exactly the model's records (tag, data, lock) and every status must be
+// one the model allows. The choices come from a fuzzer or a seeded generator.
+#ifndef IMGFORGE_ENGINE_MODEL_H
+#define IMGFORGE_ENGINE_MODEL_H
+
+#include "nvds.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace engine_model {
+
+using bytes = std::vector<uint8_t>;
+
+// Where the choices come from.
+struct source {
+    virtual ~source() = default;
+    virtual uint32_t pick(uint32_t lo, uint32_t hi) = 0; // lo..hi inclusive
+    virtual bool more() = 0;                             // another operation?
+};
+
+struct record {
+    uint8_t tag;
+    bytes data;
+    bool locked;
+    bool operator==(const record &) const = default;
+};
+
+// Situations the runs reached, so that a generator can be held to them.
+enum event { compaction, no_space, in_place, locked_refusal, duplicate_put, large_region, events };
+
+class checker {
+  public:
+    std::array<long, events> seen{};
+
+    // Runs one sequence; returns the first disagreement, or "".
+    std::string run(source &in)
+    {
+        choices = &in;
+        failure.clear();
+        op_name = "init";
+        nvds_set_backend(nullptr);
+        try {
+            for (step = 0, init(); failure.empty() && in.more(); step++) {
+                operation();
+                compare();
+            }
+        } catch (const nvds_abort &) {
+            fail("engine assertion");
+        }
+        nvds_disable_tag_cache = 0;
+        return failure;
+    }
+
+  private:
+    source *choices = nullptr;
+    bytes region;
+    uint32_t chain_end = 0; // chain end, deleted records included
+    std::vector<record> live;
+    std::string failure, op_name;
+    int step = 0;
+    uint8_t last_tag = 1;
+
+    uint32_t pick(uint32_t lo, uint32_t hi) { return choices->pick(lo, hi); }
+    static uint32_t header_size(size_t len) { return len < 128 ? 3 : 4; }
+    static uint32_t size(size_t len) { return uint32_t(header_size(len) + len); }
+    static bool workaround(uint8_t tag) { return tag >= NVDS_FIRST_WORKAROUND_TAG; }
+    bool fits(uint64_t end, size_t len) const { return end + size(len) + 4 <= region.size(); }
+
+    bool fail(const std::string &what)
+    {
+        if (failure.empty())
+            failure = "operation " + std::to_string(step) + " (" + op_name + "): " + what;
+        return false;
+    }
+    bool check(bool ok, const char *what) { return ok || fail(what); }
+
+    std::vector<size_t> of_tag(uint8_t tag) const
+    {
+        std::vector<size_t> at;
+        for (size_t i = 0; i < live.size(); i++)
+            if (live[i].tag == tag)
+                at.push_back(i);
+        return at;
+    }
+    uint32_t compacted_end(int skip_tag) const
+    {
+        uint32_t n = NVDS_FIRST_RECORD;
+        for (const record &r : live)
+            n += r.tag == skip_tag ? 0 : size(r.data.size());
+        return n;
+    }
+
+    static uint32_t collect(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn read, void *arg)
+    {
+        record r{tag, bytes(len), false};
+        uint8_t status = 0;
+        read(addr, len, r.data.data());
+        read(addr - header_size(len) + 1, 1, &status);
+        r.locked = !(status & NVDS_STATUS_UNLOCKED);
+        static_cast<std::vector<record> *>(arg)->push_back(std::move(r));
+        return 0;
+    }
+    std::vector<record> walk()
+    {
+        std::vector<record> out;
+        check(nvds_walk(collect, &out) == NVDS_TAG_NOT_DEFINED, "walk status");
+        return out;
+    }
+    void compare()
+    {
+        check(walk() == live, "live records differ from the model");
+        uint32_t address = NVDS_FIRST_RECORD, next = 0;
+        uint8_t header[4];
+        while (nvds_walk_tag(address, header, &next) == NVDS_OK)
+            address = next;
+        check(address == chain_end && nvds_chain_end() == chain_end, "chain end");
+    }
+
+    // Mostly small regions, so that compaction and refusals are frequent.
+    void init()
+    {
+        uint32_t kind = pick(0, 7), top = NVDS_CACHE_MAX_REGION;
+        uint32_t n = kind < 6 ? pick(8, 300) : kind == 6 ? pick(300, top) : pick(top + 1, 70000);
+        seen[large_region] += n > top;
+        region.assign(n, uint8_t(pick(0, 255)));
+        live.clear();
+        chain_end = NVDS_FIRST_RECORD;
+        bind();
+    }
+    void bind()
+    {
+        nvds_disable_tag_cache = uint8_t(pick(0, 1));
+        check(nvds_init(region.data(), uint32_t(region.size())) == NVDS_OK, "init");
+    }
+
+    // Often the tag of the operation before, so that operations meet.
+    uint8_t pick_tag()
+    {
+        uint32_t kind = pick(0, 4);
+        if (kind > 0)
+            last_tag = uint8_t(kind == 1   ? NVDS_FIRST_WORKAROUND_TAG + pick(0, 2)
+                               : kind == 2 ? pick(0, 255)
+                                           : pick(1, 4));
+        return last_tag;
+    }
+    // Mostly a record's data of the tag with bits cleared (or set), else new data.
+    bytes pick_data(uint8_t tag)
+    {
+        std::vector<size_t> at = of_tag(tag);
+        if (!at.empty() && pick(0, 3) != 0) {
+            bytes data = live[at[pick(0, uint32_t(at.size() - 1))]].data;
+            bool clear = pick(0, 3) != 0;
+            uint8_t mask = uint8_t(pick(0, 255));
+            for (uint8_t &b : data)
+                b = clear ? b & mask : b | mask;
+            return data;
+        }
+        uint32_t kind = pick(0, 3);
+        size_t len = pick(0, kind < 2 ? 8 : kind == 2 ? uint32_t(region.size() / 3) : 300);
+        if (pick(0, 63) == 0)
+            len = NVDS_MAX_LENGTH + 1;
+        bytes data(len, uint8_t(pick(0, 255)));
+        for (size_t i = 0; i < std::min<size_t>(len, 16); i++)
+            data[i] = uint8_t(pick(0, 255));
+        return data;
+    }
+
+    // One operation; loads, deletes and puts are picked more often.
+    void operation()
+    {
+        static const char *const names[] = {
+            "init", "re-init",         "load", "load", "get", "delete", "delete",
+            "lock", "delete unlocked", "put"};
+        uint8_t tag = pick_tag();
+        uint32_t op = std::min(pick(0, 13), 9u);
+        bytes data = op == 2 || op == 3 || op == 9 ? pick_data(tag) : bytes{};
+        op_name = std::string(names[op]) + " tag " + std::to_string(tag) + " length " +
+                  std::to_string(data.size());
+        if (op == 0)
+            init();
+        else if (op == 1)
+            bind();
+        else if (op < 4)
+            load(tag, data);
+        else if (op == 4)
+            get(tag);
+        else if (op < 8)
+            change(tag, op < 7);
+        else if (op == 8)
+            delete_workarounds(tag);
+        else
+            check(nvds_put(tag, uint16_t(data.size()), data.data()) == put(tag, data),
+                  "put status");
+    }
+
+    // The model's put.
+    uint8_t put(uint8_t tag, const bytes &data)
+    {
+        if (tag == NVDS_END_TAG)
+            return NVDS_FAIL;
+        if (data.size() > NVDS_MAX_LENGTH)
+            return NVDS_LENGTH_OUT_OF_RANGE;
+        std::vector<size_t> at = workaround(tag) ? std::vector<size_t>{} : of_tag(tag);
+        seen[duplicate_put] += at.size() > 1;
+        for (size_t i : at) {
+            record &r = live[i];
+            if (r.locked)
+                return seen[locked_refusal]++, NVDS_PARAM_LOCKED;
+            bool clears_bits = r.data.size() == data.size() &&
+                               std::equal(data.begin(), data.end(), r.data.begin(),
+                                          [](uint8_t d, uint8_t s) { return (d | s) == s; });
+            if (!clears_bits)
+                continue;
+            // Programmed in place; the earlier records of the tag go.
+            seen[in_place]++;
+            r.data = data;
+            auto first = live.begin(), found = first + long(i);
+            live.erase(std::remove_if(first, found, [&](const record &o) { return o.tag == tag; }),
+                       found);
+            return NVDS_OK;
+        }
+        int replaced = workaround(tag) ? -1 : tag;
+        if (!fits(chain_end, data.size())) {
+            seen[compaction]++;
+            chain_end = compacted_end(replaced);
+            if (!fits(chain_end, data.size())) {
+                chain_end = compacted_end(-1);
+                return seen[no_space]++, NVDS_NO_SPACE_AVAILABLE;
+            }
+        }
+        std::erase_if(live, [&](const record &r) { return r.tag == replaced; });
+        live.push_back({tag, data, false});
+        chain_end += size(data.size());
+        return NVDS_OK;
+    }
+
+    // A record written by another tool (an image with duplicates, locked or
+    // unfinished records), then the engine bound again.
+    void load(uint8_t tag, const bytes &data)
+    {
+        size_t n = data.size();
+        uint8_t status = uint8_t(0x04 + pick(0, 3)); // live or invalid, locked or not
+        if (tag == NVDS_END_TAG || n > NVDS_MAX_LENGTH || !fits(chain_end, n))
+            return;
+        uint8_t header[4] = {tag, status, uint8_t(n < 128 ? n : 0x80 | (n & 0x7F)),
+                             uint8_t(n >> 7)};
+        std::copy(header, header + header_size(n), region.begin() + chain_end);
+        std::copy(data.begin(), data.end(), region.begin() + chain_end + header_size(n));
+        chain_end += size(n);
+        if (!(status & NVDS_STATUS_INVALID))
+            live.push_back({tag, data, !(status & NVDS_STATUS_UNLOCKED)});
+        bind();
+    }
+
+    // With several records of the tag, any may answer.
+    void get(uint8_t tag)
+    {
+        uint16_t len = uint16_t(pick(0, 400)), got = len;
+        bytes buf(len);
+        uint8_t status = nvds_get(tag, &got, buf.data());
+        std::vector<size_t> at = of_tag(tag);
+        auto answers = [&](size_t i) {
+            const bytes &d = live[i].data;
+            return status == NVDS_OK
+                       ? got == d.size() && std::equal(d.begin(), d.end(), buf.begin())
+                       : status == NVDS_LENGTH_OUT_OF_RANGE && got == len && d.size() > len;
+        };
+        check(at.empty() ? status == NVDS_TAG_NOT_DEFINED && got == 0
+                         : std::any_of(at.begin(), at.end(), answers),
+              "get result");
+    }
+
+    // Delete and lock act on the record the look-up finds; with several of
+    // the tag that is the look-up's choice, and the walk tells which.
+    void change(uint8_t tag, bool del)
+    {
+        uint8_t status = del ? nvds_del(tag) : nvds_lock(tag);
+        std::vector<size_t> at = of_tag(tag);
+        auto locked = [&](size_t i) { return live[i].locked; };
+        if (at.empty())
+            return void(check(status == NVDS_TAG_NOT_DEFINED, "status of an absent tag"));
+        if (del && status == NVDS_PARAM_LOCKED)
+            return void(check(std::any_of(at.begin(), at.end(), locked), "refused, none locked"));
+        if (!check(status == NVDS_OK, "status"))
+            return;
+        std::vector<record> walked = walk();
+        for (size_t i : at) {
+            std::vector<record> after = live;
+            if (!del)
+                after[i].locked = true;
+            else if (!locked(i))
+                after.erase(after.begin() + long(i));
+            if (after == walked && !(del && locked(i)))
+                return void(live = std::move(after));
+        }
+        fail("no record of the tag changed as asked");
+    }
+
+    void delete_workarounds(uint8_t tag)
+    {
+        uint8_t status = nvds_del_all_unlocked_workarounds(tag);
+        check(status == (workaround(tag) ? NVDS_OK : NVDS_FAIL), "delete-all status");
+        if (workaround(tag))
+            std::erase_if(live, [tag](const record &r) { return r.tag == tag && !r.locked; });
+    }
+};
+
+} // namespace engine_model
+
+#endif
