@@ -4,7 +4,8 @@ SAN_BUILD ?= build-san
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all configure build run test test-build test-san install package fuzz bench clean
+.PHONY: all configure build run test test-build test-san install package fuzz bench clean \
+        windows windows-test
 
 all: build
 
@@ -38,9 +39,25 @@ PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# Debian package in $(BUILD).
-package: build
+# Windows: a static imgforge.exe cross-built with MinGW-w64, its tests run
+# under Wine (the unit tests, then the end-to-end suites against the .exe).
+WINDOWS_BUILD ?= build-windows
+WINE ?= /usr/lib/wine/wine64
+windows:
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	      -DIMGFORGE_WERROR=ON -DIMGFORGE_TESTS_REQUIRED=ON -DCMAKE_CROSSCOMPILING_EMULATOR=$(WINE)
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+windows-test: windows build
+	-WINEDEBUG=-all $(dir $(WINE))wineserver -p 600
+	cd $(WINDOWS_BUILD) && WINEDEBUG=-all ctest --output-on-failure
+	WINEDEBUG=-all IMGFORGE_TEST_BINARY=$(abspath $(WINDOWS_BUILD))/bin/imgforge.exe \
+	    IMGFORGE_TEST_LAUNCHER=$(WINE) $(BUILD)/tests/imgforge_cli_tests
+
+# The Debian package in $(BUILD), the Windows ZIP archive in $(WINDOWS_BUILD).
+package: build windows
 	cd $(BUILD) && cpack
+	cd $(WINDOWS_BUILD) && cpack
 
 # Runs every fuzz target FUZZ_SECONDS seconds (clang with libFuzzer).
 FUZZ_BUILD ?= build-fuzz
@@ -60,4 +77,4 @@ bench:
 	sh bench/run.sh $(BENCH_BUILD) $(BENCH_RUNS)
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WINDOWS_BUILD)

@@ -76,7 +76,7 @@ TEST_F(Spine, TagDataAndSizes)
         {{"-d", "f"}, 1, "", "ERROR: must specify a -t before -d 'f'\n"},
         {{"-t", "01", "-d", "missing"}, 2, "", "ERROR: stat(missing) failed: No such file or directory\n"},
         {{"-t", "ff", "-d", "f"}, 3, "", "ERROR: failed to put tag ff from 'f': FAIL\n"},
-        {{"-t", "01", "-d", "dir"}, 2, "", "add_tag_data: Is a directory\n"},
+        {{"-t", "01", "-d", "dir"}, 2, "", "add_tag_data: Is a directory\n", {}, {}, "a folder cannot be opened as a file"},
         // The data must be smaller than the region and fit a record.
         {{"-t", "01", "-d", "big"}, 2, "", "ERROR: way too much data from 'big'\n", {{"big", bytes(65536, 0)}}},
         {{"-t", "01", "-d", "big"}, 3, "", length, {{"big", bytes(65535, 0)}}},

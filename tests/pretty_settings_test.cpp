@@ -129,6 +129,9 @@ TEST(UserApp, RewritesTheOutputFileWhole)
 
 TEST(UserApp, FullDeviceReportsWriteOrCloseFailure)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "no device that is always full on Windows";
+#endif
     if (!std::ifstream("/dev/full"))
         GTEST_SKIP() << "no /dev/full";
     user_app_run r = write_user_app({1, 2, 3}, "/dev/full");

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace imgforge {
@@ -29,12 +27,10 @@ input_file::input_file(const char *path) : fd(open_binary_read(path))
         error = errno;
         return;
     }
-    struct stat st;
-    if (fstat(fd, &st) == 0) {
-        file_size = uint64_t(st.st_size);
-        // Files of /proc report no size though they hold bytes.
-        is_regular = S_ISREG(st.st_mode) && file_size > 0;
-    }
+    bool regular = false;
+    if (size_of_fd(fd, file_size, regular))
+        is_regular = regular && file_size > 0; // files of /proc report no size
+
     file_id id;
     if (file_id_of_fd(fd, id))
         inputs_read().push_back(id);
@@ -43,7 +39,7 @@ input_file::input_file(const char *path) : fd(open_binary_read(path))
 input_file::~input_file()
 {
     if (fd >= 0)
-        close(fd);
+        close_fd(fd);
 }
 
 bool input_file::try_read(uint8_t *buf, size_t capacity, size_t &got)
@@ -53,7 +49,7 @@ bool input_file::try_read(uint8_t *buf, size_t capacity, size_t &got)
         size_t want = capacity - got;
         if (is_regular)
             want = size_t(std::min<uint64_t>(want, file_size - consumed));
-        ssize_t n = ::read(fd, buf + got, want);
+        long long n = read_fd(fd, buf + got, want);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -101,11 +97,7 @@ bool input_file::has_more()
 
 bool file_size(const char *path, uint64_t *size)
 {
-    struct stat st;
-    if (stat(path, &st) != 0)
-        return false;
-    *size = uint64_t(st.st_size);
-    return true;
+    return size_of_path(path, *size);
 }
 
 void fail_open(const char *path, int error)
@@ -214,7 +206,7 @@ size_t output_file::write(const void *data, size_t n)
 
 bool output_file::commit(bool sync)
 {
-    bool synced = !sync || !regular || sync_stream(out);
+    bool synced = flush_stream(out) && (!sync || !regular || sync_stream(out));
     int error = errno;
     bool closed = std::fclose(out) == 0;
     out = nullptr;

@@ -27,6 +27,13 @@ FILE *anonymous_temp_file();
 
 // Opens a file for reading raw bytes; -1 (with errno) on failure.
 int open_binary_read(const char *path);
+// Reads up to n bytes; the count, 0 at the end, -1 (with errno) on failure.
+long long read_fd(int fd, void *buf, size_t n);
+void close_fd(int fd);
+// Size of an open file or of a path, and whether it is a regular file;
+// false (with errno) on failure.
+bool size_of_fd(int fd, uint64_t &size, bool &regular);
+bool size_of_path(const char *path, uint64_t &size);
 
 // Last path component of the invocation name ("imgforge" for imgforge.exe).
 const char *program_name(const char *argv0);
@@ -66,6 +73,9 @@ std::string follow_links(const std::string &path);
 // `mode`; returns its stream and sets `temp`, or nullptr (with errno).
 FILE *create_temp_beside(const std::string &target, unsigned mode, std::string &temp);
 
+// Hands a stream's buffered data to the system; false (with errno) when the
+// system did not take all of it.
+bool flush_stream(FILE *stream);
 // Flushes a stream's data to the medium; false (with errno) on failure.
 bool sync_stream(FILE *stream);
 

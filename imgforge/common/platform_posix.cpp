@@ -45,6 +45,35 @@ int open_binary_read(const char *path)
     return open(path, O_RDONLY);
 }
 
+long long read_fd(int fd, void *buf, size_t n)
+{
+    return read(fd, buf, n);
+}
+
+void close_fd(int fd)
+{
+    close(fd);
+}
+
+bool size_of_fd(int fd, uint64_t &size, bool &regular)
+{
+    struct stat st;
+    if (fstat(fd, &st) != 0)
+        return false;
+    size = uint64_t(st.st_size);
+    regular = S_ISREG(st.st_mode);
+    return true;
+}
+
+bool size_of_path(const char *path, uint64_t &size)
+{
+    struct stat st;
+    if (stat(path, &st) != 0)
+        return false;
+    size = uint64_t(st.st_size);
+    return true;
+}
+
 const char *null_device()
 {
     return "/dev/null";
@@ -141,6 +170,11 @@ FILE *create_temp_beside(const std::string &target, unsigned mode, std::string &
         errno = error;
     }
     return stream;
+}
+
+bool flush_stream(FILE *stream)
+{
+    return std::fflush(stream) == 0;
 }
 
 bool sync_stream(FILE *stream)

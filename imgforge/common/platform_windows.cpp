@@ -49,6 +49,35 @@ int open_binary_read(const char *path)
     return _open(path, _O_RDONLY | _O_BINARY);
 }
 
+long long read_fd(int fd, void *buf, size_t n)
+{
+    return _read(fd, buf, unsigned(n > 0x40000000 ? 0x40000000 : n));
+}
+
+void close_fd(int fd)
+{
+    _close(fd);
+}
+
+bool size_of_fd(int fd, uint64_t &size, bool &regular)
+{
+    struct _stat64 st;
+    if (_fstat64(fd, &st) != 0)
+        return false;
+    size = uint64_t(st.st_size);
+    regular = (st.st_mode & _S_IFMT) == _S_IFREG;
+    return true;
+}
+
+bool size_of_path(const char *path, uint64_t &size)
+{
+    struct _stat64 st;
+    if (_stat64(path, &st) != 0)
+        return false;
+    size = uint64_t(st.st_size);
+    return true;
+}
+
 const char *null_device()
 {
     return "NUL";
@@ -89,17 +118,25 @@ unsigned new_file_mode()
     return mode;
 }
 
-// No symbolic links are followed by hand here.
+// Devices (NUL, CON, ...) are written in place like any file that is not
+// on a disk; no symbolic links are followed by hand here.
 path_info look_at(const char *path, bool)
 {
-    struct _stat64 st;
-    if (_stat64(path, &st) != 0)
+    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
         return {path_kind::missing, {}, 0};
-    file_id id{};
-    bool regular = (st.st_mode & _S_IFMT) == _S_IFREG;
-    if (regular)
-        file_id_of_path(path, id);
-    return {regular ? path_kind::regular : path_kind::other, id, unsigned(st.st_mode & 0777)};
+    path_info info{path_kind::other, {}, 0666};
+    BY_HANDLE_FILE_INFORMATION about;
+    if (GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &about) &&
+        !(about.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        info.kind = path_kind::regular;
+        file_id_of_handle(handle, info.id);
+        if (about.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+            info.mode = 0444;
+    }
+    CloseHandle(handle);
+    return info;
 }
 
 std::string follow_links(const std::string &path)
@@ -141,9 +178,25 @@ FILE *create_temp_beside(const std::string &target, unsigned mode, std::string &
     return stream;
 }
 
+// The C library may take a short write for done: the file must then hold
+// every byte the stream was given.
+bool flush_stream(FILE *stream)
+{
+    long long given = _ftelli64(stream);
+    if (std::fflush(stream) != 0)
+        return false;
+    int fd = _fileno(stream);
+    bool disk = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(fd))) == FILE_TYPE_DISK;
+    if (disk && given >= 0 && _filelengthi64(fd) < given) {
+        errno = ENOSPC;
+        return false;
+    }
+    return true;
+}
+
 bool sync_stream(FILE *stream)
 {
-    return std::fflush(stream) == 0 && _commit(_fileno(stream)) == 0;
+    return flush_stream(stream) && _commit(_fileno(stream)) == 0;
 }
 
 bool replace_file(const std::string &temp, const std::string &target)

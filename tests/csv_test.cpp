@@ -1,0 +1,47 @@
+// The CSV reader of device tables, row by row.
+#include "compose/csv.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(Csv, Rows)
+{
+    struct row {
+        std::string text;
+        std::vector<std::vector<std::string>> cells; // or the error
+        std::string error;
+    };
+    // clang-format off
+    const std::vector<row> rows = {
+        {"a,b\n1,2\n", {{"a", "b"}, {"1", "2"}}, ""},
+        {"\xEF\xBB\xBF" "a,b\r\n1,2", {{"a", "b"}, {"1", "2"}}, ""},
+        {"# note\na\n\n# more, \"x\nb\n", {{"a"}, {"b"}}, ""},
+        {"a,\"b,c\",\"d \"\"e\"\"\"\n", {{"a", "b,c", "d \"e\""}}, ""},
+        {"\"two\nlines\",x\r\n\"\"\n", {{"two\nlines", "x"}, {""}}, ""},
+        {"a,,\n", {{"a", "", ""}}, ""},
+        {"a,\"b\n", {}, "line 1: a quoted cell that does not end"},
+        {"a\n\"b\"c\n", {}, "line 2: text after a quoted cell"},
+        {"a\nb\"c\n", {}, "line 2: a quote inside a cell that does not start with one"},
+        {"a\rb\n", {}, "line 1: a carriage return without a line feed"},
+    };
+    // clang-format on
+    for (const row &r : rows) {
+        std::vector<imgforge::csv_row> parsed;
+        std::string error;
+        bool ok = imgforge::parse_csv(r.text, parsed, error);
+        EXPECT_EQ(ok, r.error.empty()) << r.text;
+        EXPECT_EQ(error, r.error) << r.text;
+        std::vector<std::vector<std::string>> cells;
+        for (const imgforge::csv_row &p : parsed)
+            cells.push_back(p.cells);
+        if (ok) {
+            EXPECT_EQ(cells, r.cells) << r.text;
+        }
+    }
+}
+
+} // namespace
