@@ -83,6 +83,10 @@ TEST(HwBits, Arguments)
         {"SWD_DISABLE:2", 0, "ERROR: '2' is not a valid bool/enum value\n"},
         {"OTP_BATT_TYPE:4", 0, "ERROR: '4' is not a valid bool/enum value\n"},
         {"OTP_BATT_TYPE:no_vbat", 0, "ERROR: no value for symbol 'no_vbat'\n"},
+        // symbols that share a prefix
+        {"OTP_BATT_TYPE:VBAT_GT_1p8V", 0x08000000},
+        {"OTP_BATT_TYPE:VBAT", 0, "ERROR: no value for symbol 'VBAT'\n"},
+        {"OTP_BROWNOUT_THR:8", 0, "ERROR: '8' is too big to fit in 3 bits\n"},
         {"SWD_DISABLE:100000001", 0, "ERROR: '100000001' is too big to fit in 1 bits\n"},
         {"OTP_BROWNOUT_THR:", 0, "ERROR: invalid hex value: ''\n"},
         {"OTP_BROWNOUT_THR:0x", 0, "ERROR: invalid hex value: '0x'\n"},

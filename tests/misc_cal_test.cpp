@@ -40,6 +40,8 @@ TEST(RatApprox, ListedExamples)
     // At the tie of the semiconvergent test the semiconvergent 2/3 is taken,
     // though 1/2 is closer: existing dumps show it so.
     EXPECT_EQ(approx(0.5795567, 3), (fraction{2, 3}));
+    // A convergent whose denominator is the bound itself.
+    EXPECT_EQ(approx(0.3334, 3), (fraction{1, 3}));
 }
 
 // The gain codes span 2^-31 .. (2 - 2^-12) * 2^32, either sign.

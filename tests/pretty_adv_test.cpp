@@ -80,6 +80,7 @@ TEST(Interval, LargestWholeUnitIn64Bits)
 {
     intv_text buf;
     EXPECT_STREQ(adv_intv_to_str(8, buf), "5ms");
+    EXPECT_STREQ(adv_intv_to_str(4, buf), "2500us");
     EXPECT_STREQ(adv_intv_to_str(8000000, buf), "5000s");
     EXPECT_STREQ(adv_intv_to_str(0xFFFFFFFF, buf), "2684354559375us");
     EXPECT_STREQ(period_adv_intv_to_str(1, buf), "1250us");
