@@ -166,14 +166,6 @@ class Batch : public Sandbox {
         fs::create_directory(path("out"));
         write("cal.bin", bytes{0x48, 0x01, 0, 0});
     }
-    std::vector<std::string> files_in(const std::string &dir) const
-    {
-        std::vector<std::string> names;
-        for (const auto &e : fs::directory_iterator(path(dir)))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 };
 
 TEST_F(Batch, EveryTypeAndQuotedCells)
@@ -190,7 +182,7 @@ TEST_F(Batch, EveryTypeAndQuotedCells)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "wrote 2 images to 'out'\n");
-    EXPECT_EQ(files_in("out"), (std::vector<std::string>{"dev-1.bin", "dev-2.bin"}));
+    EXPECT_EQ(names_in("out"), (std::vector<std::string>{"dev-1.bin", "dev-2.bin"}));
     r = run({"-r", "out/dev-1.bin", "-p"});
     EXPECT_EQ(r.out, "@0007 APP_BLE_ACT_STRT_CMD duration=1700ms, max_adv_evt=0\n"
                      "@000b BD_ADDRESS F6:E5:D4:C3:B2:01\n"
@@ -245,7 +237,7 @@ TEST_F(Batch, ErrorsWriteNothing)
     for (const row &r : rows) {
         write("d.csv", r.table);
         expect_cases({{{"--batch", "d.csv", "-O", "out"}, 2, "", error(r.text)}});
-        EXPECT_TRUE(files_in("out").empty()) << r.table;
+        EXPECT_TRUE(names_in("out").empty()) << r.table;
     }
     expect_cases({{{"--batch", "none.csv"},
                    2,
@@ -261,14 +253,15 @@ TEST_F(Batch, RefusalsAndInputs)
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, "ERROR: 'd.csv' row 3, column '08:hex': failed to put tag 08: "
                      "NO_SPACE_AVAILABLE\n");
-    EXPECT_EQ(files_in("out"), (std::vector<std::string>{"a.bin", "b.bin"}));
+    EXPECT_EQ(names_in("out"), (std::vector<std::string>{"a.bin", "b.bin"}));
     // An image never replaces a file the run read.
     write("in.csv", "id,08:hex\nd,01\ncal,02\n");
     write("d.bin", image({}));
     expect_cases({{{"-r", "d.bin", "--batch", "in.csv"},
                    2,
                    "",
-                   "ERROR: refusing to overwrite input file '." + std::string(1, tool_separator()) + "d.bin'\n"}});
+                   "ERROR: refusing to overwrite input file '." + std::string(1, tool_separator()) +
+                       "d.bin'\n"}});
     EXPECT_FALSE(exists("cal.bin.bin"));
     EXPECT_EQ(read("d.bin"), image({}));
 }

@@ -4,9 +4,11 @@
 #define IMGFORGE_TESTS_CLI_HARNESS_H
 
 #include "golden.h"
+#include "test_bytes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -214,6 +216,15 @@ class Sandbox : public testing::Test {
         EXPECT_EQ(r.err, err);
     }
     bool exists(const std::string &name) const { return std::filesystem::exists(path(name)); }
+    // The names in a folder, sorted.
+    std::vector<std::string> names_in(const std::string &folder) const
+    {
+        std::vector<std::string> names;
+        for (const auto &e : std::filesystem::directory_iterator(path(folder)))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
     // How a run is started beyond its arguments.
     struct run_env {

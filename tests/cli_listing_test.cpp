@@ -21,15 +21,6 @@ class Listing : public Sandbox {
     }
 };
 
-bytes words(const std::vector<uint32_t> &values)
-{
-    bytes b;
-    for (uint32_t v : values)
-        for (int k = 0; k < 4; k++)
-            b.push_back(uint8_t(v >> (8 * k)));
-    return b;
-}
-
 // Word i is a multiplicative hash of i, so every field differs from its
 // neighbours; with the complement beside it, a field boundary moved by one
 // bit changes a value in one of the two, whatever the bits.

@@ -216,32 +216,28 @@ TEST_F(Check, EachProblemKind)
     bytes whole = image({{0x07, {1, 2}}, {0x08, {1, 2, 3, 4, 5, 6}}}, 0);
     write("cut", bytes(whole.begin(), whole.begin() + 15));
     write("spare", otp_image(image({}), 1u << 14));
-    const std::string erased_rest = " 0 deleted, 0 incomplete; ";
-    expect_report({"--check", "-r", "text"}, 5,
-                  "'text' has no NVDS magic and is not erased; it reads as an empty image\n",
-                  "0 live records (0 locked)," + erased_rest +
-                      "4 bytes used, 65532 free, 0 reclaimable");
-    expect_report({"-f", "64", "-r", "overrun", "--check"}, 5,
-                  "@0007 the record runs past the end of the region (64 bytes)\n",
-                  "0 live records (0 locked)," + erased_rest +
-                      "64 bytes used, 0 free, 0 reclaimable");
-    expect_report({"-r", "short", "--check"}, 5, "@0007 BD_ADDRESS: length 5, expected 6 bytes\n",
-                  "1 live records (0 locked)," + erased_rest +
-                      "12 bytes used, 65524 free, 0 reclaimable");
-    expect_report({"-r", "twice", "--check"}, 5,
-                  "@0010 BD_ADDRESS: a second live record; the first is at @0007\n",
-                  "2 live records (0 locked)," + erased_rest +
-                      "22 bytes used, 65514 free, 0 reclaimable");
-    expect_report(
-        {"-r", "dirty", "--check"}, 5, "@001e bytes after the end of the chain are not erased\n",
-        "1 live records (0 locked)," + erased_rest + "11 bytes used, 65525 free, 0 reclaimable");
-    expect_report({"--check", "-r", "cut"}, 5,
-                  "@000c 'cut' ends inside this record; its missing bytes read as erased\n",
-                  "2 live records (0 locked)," + erased_rest +
-                      "18 bytes used, 65518 free, 0 reclaimable");
-    expect_report(
-        {"-i", "-r", "spare", "--check"}, 5, "hardware field SPARE: value 2 has no description\n",
-        "0 live records (0 locked)," + erased_rest + "4 bytes used, 4088 free, 0 reclaimable");
+    auto summary = [](int live, int used, int free) {
+        return std::to_string(live) + " live records (0 locked), 0 deleted, 0 incomplete; " +
+               std::to_string(used) + " bytes used, " + std::to_string(free) +
+               " free, 0 reclaimable";
+    };
+    struct row {
+        std::vector<std::string> args;
+        std::string problem, summary;
+    };
+    // clang-format off
+    const row rows[] = {
+        {{"--check", "-r", "text"}, "'text' has no NVDS magic and is not erased; it reads as an empty image\n", summary(0, 4, 65532)},
+        {{"-f", "64", "-r", "overrun", "--check"}, "@0007 the record runs past the end of the region (64 bytes)\n", summary(0, 64, 0)},
+        {{"-r", "short", "--check"}, "@0007 BD_ADDRESS: length 5, expected 6 bytes\n", summary(1, 12, 65524)},
+        {{"-r", "twice", "--check"}, "@0010 BD_ADDRESS: a second live record; the first is at @0007\n", summary(2, 22, 65514)},
+        {{"-r", "dirty", "--check"}, "@001e bytes after the end of the chain are not erased\n", summary(1, 11, 65525)},
+        {{"--check", "-r", "cut"}, "@000c 'cut' ends inside this record; its missing bytes read as erased\n", summary(2, 18, 65518)},
+        {{"-i", "-r", "spare", "--check"}, "hardware field SPARE: value 2 has no description\n", summary(0, 4, 4088)},
+    };
+    // clang-format on
+    for (const row &r : rows)
+        expect_report(r.args, 5, r.problem, r.summary);
     // The decoded dump stops on the short record; the check reports it.
     EXPECT_EQ(run({"-r", "short", "-p"}).status, 4);
 }

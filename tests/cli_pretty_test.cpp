@@ -8,20 +8,6 @@ using namespace cli;
 
 namespace {
 
-bytes le32(int32_t v)
-{
-    uint32_t u = uint32_t(v);
-    return {uint8_t(u), uint8_t(u >> 8), uint8_t(u >> 16), uint8_t(u >> 24)};
-}
-
-bytes seq(size_t n, uint8_t first = 0)
-{
-    bytes b(n);
-    for (size_t i = 0; i < n; i++)
-        b[i] = uint8_t(first + i);
-    return b;
-}
-
 class Pretty : public Sandbox {
   protected:
     // A record whose length check fails ends the dump with the diagnostic.
@@ -105,52 +91,42 @@ TEST_F(Pretty, IdentityRecords)
 
 TEST_F(Pretty, SettingsRecords)
 {
-    expect_dump(
-        {
-            {0x0A, le32(3), "MAX_SLEEP_DUR 3 (937.500000us)"},
-            {0x0A, le32(-2), "MAX_SLEEP_DUR -2 (-625us)"},
-            {0x0A, le32(20000000), "MAX_SLEEP_DUR 20000000 (6250000000us)"},
-            {0x0E, {0xDC, 0x05}, "OSC_WAKEUP_TIME 1500us"},
-            {0x0E, {0, 0}, "OSC_WAKEUP_TIME 0ms"},
-            {0x12, {2}, "EXT_WAKEUP_ENABLE Enabled2"},
-            {0x12, {3}, "EXT_WAKEUP_ENABLE "},
-            {0x12, {1, 0}, "EXT_WAKEUP_ENABLE "},
-            {0x17, {7, 0}, "SCHED_SCAN_DUR 7"},
-            {0x2E, {7, 0}, "SLEEP_ALGO_DUR 7"},
-            {0x32, {1}, "DIAG_SW [0]=0x1,[1]=0,[2]=0,[3]=0"},
-            {0x85, {0}, "LE_CODED_PHY_500 false (125 Kbps)"},
-            {0x3A, {1, 0, 2, 0}, "MOUSE_NTF_CFG 0x1 0x2 0"},
-            {0x3B, {0, 0}, "MOUSE_TIMEOUT 0s"},
-            {0xA4, {0x20, 0}, "SCAN_SETTING scan_interval=0x20,"},
-            {0xA4, {}, "SCAN_SETTING "},
-            {0xB2,
-             {1},
-             "BLE_RADIO_OVR RADIOCNTL0=0x1,RADIOCNTL1=0,RADIOCNTL2=0,RADIOCNTL3=0,"
-             "RADIOPWRUPDN0=0,RADIOPWRUPDN1=0,RADIOPWRUPDN2=0,RADIOPWRUPDN3=0,"
-             "RADIOTXRXTIM0=0,RADIOTXRXTIM1=0,RADIOTXRXTIM2=0,RADIOTXRXTIM3=0"},
-            {0xB3, {1, 2, 3}, "FLASH_POWERUP_DELAY "},
-            {0xB4, {1, 0, 0, 0}, "PMU_WURX WURX_GENERAL_REG_ADDR=0x1,"},
-            {0xB4, {}, "PMU_WURX "},
-            {0xB5, le32(1000), "WATCHDOG 1000 (in 16MHz cycles)"},
-            {0xB6, {1, 2, 3}, "USER_APP <blob>"},
-            {0xB7, le32(0x1234), "PMU_WKUP 0x1234"},
-            {0xB7, le32(0), "PMU_WKUP 0"},
-            {0xB9, le32(-33), "HIBERNATE_ADJ -33 (-1007.08us @ 32.768kHz)"},
-            {0xBA, le32(3000000), "RETAIN_ADJ 3000000 (91552734.38us @ 32.768kHz)"},
-            {0xBB, le32(33), "SLEEP_MIN 33 (1007.08us @ 32.768kHz)"},
-            {0xBD,
-             {0, 0, 0, 0, 1, 0, 0, 0, 5, 0xFE},
-             "CUST_CFG PSEQ_XTAL_BITS0=0,PMU_TOP_PMU2=0x1,"
-             "PWR_STEP_SIZE=0x5,external_pa_gain="
-             "0xfffffffe"},
-            {0xBD,
-             {0, 0, 0, 0, 1, 0, 0, 0, 5},
-             "CUST_CFG PSEQ_XTAL_BITS0=0,PMU_TOP_PMU2=0x1,"
-             "PWR_STEP_SIZE=0x5,"},
-            {0xBD, {}, "CUST_CFG PSEQ_XTAL_BITS0=0,"},
-        },
+    // clang-format off
+    expect_dump({
+        {0x0A, le32(3), "MAX_SLEEP_DUR 3 (937.500000us)"},
+        {0x0A, le32(-2), "MAX_SLEEP_DUR -2 (-625us)"},
+        {0x0A, le32(20000000), "MAX_SLEEP_DUR 20000000 (6250000000us)"},
+        {0x0E, {0xDC, 0x05}, "OSC_WAKEUP_TIME 1500us"},
+        {0x0E, {0, 0}, "OSC_WAKEUP_TIME 0ms"},
+        {0x12, {2}, "EXT_WAKEUP_ENABLE Enabled2"},
+        {0x12, {3}, "EXT_WAKEUP_ENABLE "},
+        {0x12, {1, 0}, "EXT_WAKEUP_ENABLE "},
+        {0x17, {7, 0}, "SCHED_SCAN_DUR 7"},
+        {0x2E, {7, 0}, "SLEEP_ALGO_DUR 7"},
+        {0x32, {1}, "DIAG_SW [0]=0x1,[1]=0,[2]=0,[3]=0"},
+        {0x85, {0}, "LE_CODED_PHY_500 false (125 Kbps)"},
+        {0x3A, {1, 0, 2, 0}, "MOUSE_NTF_CFG 0x1 0x2 0"},
+        {0x3B, {0, 0}, "MOUSE_TIMEOUT 0s"},
+        {0xA4, {0x20, 0}, "SCAN_SETTING scan_interval=0x20,"},
+        {0xA4, {}, "SCAN_SETTING "},
+        {0xB2, {1}, "BLE_RADIO_OVR RADIOCNTL0=0x1,RADIOCNTL1=0,RADIOCNTL2=0,RADIOCNTL3=0," "RADIOPWRUPDN0=0,RADIOPWRUPDN1=0,RADIOPWRUPDN2=0,RADIOPWRUPDN3=0," "RADIOTXRXTIM0=0,RADIOTXRXTIM1=0,RADIOTXRXTIM2=0,RADIOTXRXTIM3=0"},
+        {0xB3, {1, 2, 3}, "FLASH_POWERUP_DELAY "},
+        {0xB4, {1, 0, 0, 0}, "PMU_WURX WURX_GENERAL_REG_ADDR=0x1,"},
+        {0xB4, {}, "PMU_WURX "},
+        {0xB5, le32(1000), "WATCHDOG 1000 (in 16MHz cycles)"},
+        {0xB6, {1, 2, 3}, "USER_APP <blob>"},
+        {0xB7, le32(0x1234), "PMU_WKUP 0x1234"},
+        {0xB7, le32(0), "PMU_WKUP 0"},
+        {0xB9, le32(-33), "HIBERNATE_ADJ -33 (-1007.08us @ 32.768kHz)"},
+        {0xBA, le32(3000000), "RETAIN_ADJ 3000000 (91552734.38us @ 32.768kHz)"},
+        {0xBB, le32(33), "SLEEP_MIN 33 (1007.08us @ 32.768kHz)"},
+        {0xBD, {0, 0, 0, 0, 1, 0, 0, 0, 5, 0xFE}, "CUST_CFG PSEQ_XTAL_BITS0=0,PMU_TOP_PMU2=0x1,PWR_STEP_SIZE=0x5,external_pa_gain=0xfffffffe"},
+        {0xBD, {0, 0, 0, 0, 1, 0, 0, 0, 5}, "CUST_CFG PSEQ_XTAL_BITS0=0,PMU_TOP_PMU2=0x1,PWR_STEP_SIZE=0x5,"},
+        {0xBD, {}, "CUST_CFG PSEQ_XTAL_BITS0=0,"},
+    },
         "Unknown value '03' for tag EXT_WAKEUP_ENABLE\n"
         "Unexpected length of data for EXT_WAKEUP_ENABLE: expected 1 but got 2\n");
+    // clang-format on
 }
 
 TEST_F(Pretty, UserAppOutputFile)

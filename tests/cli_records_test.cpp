@@ -66,15 +66,8 @@ TEST_F(Records, ReadMergeEdit)
 
 TEST_F(Records, ListingAndSplit)
 {
-    bytes big(200);
-    for (size_t i = 0; i < big.size(); i++)
-        big[i] = uint8_t(i);
-    std::string long_line = "@0015 0d ";
-    for (int i = 0; i < 200; i++) {
-        char b[4];
-        std::snprintf(b, sizeof b, " %02x", i);
-        long_line += b;
-    }
+    bytes big = seq(200);
+    std::string long_line = "@0015 0d " + hex_of(big);
     std::string sep(1, tool_separator());
     bytes wa = image({{0x0A, {1, 2}}, {0xFC, {3}}, {0xFC, {4, 5}}});
     std::filesystem::create_directory(path("out"));

@@ -13,17 +13,6 @@ namespace {
 const bytes empty_image = image({});
 const bytes record_0a = image({{0x0A, {1, 2, 3}}});
 
-std::string hex_of(const std::string &data)
-{
-    std::string out;
-    for (unsigned char c : data) {
-        char b[4];
-        std::snprintf(b, sizeof b, " %02x", c);
-        out += b;
-    }
-    return out;
-}
-
 class Numbers : public Sandbox {
   protected:
     void SetUp() override
@@ -116,7 +105,7 @@ TEST_F(Inputs, StreamsAreReadToTheirEnd)
     std::string cmdline("imgforge\0-t\0"
                         "01\0-d\0/proc/self/cmdline\0-v\0",
                         40);
-    EXPECT_EQ(r.out, "@0007 01 " + hex_of(cmdline) + "\n");
+    EXPECT_EQ(r.out, "@0007 01 " + hex_of(as_bytes(cmdline)) + "\n");
 }
 
 TEST_F(Inputs, ImagesAreRecognisedOrRefused)
@@ -228,14 +217,6 @@ class Outputs : public Sandbox {
             return false;
         mounts.push_back(path(name));
         return true;
-    }
-    std::vector<std::string> names_in(const std::string &name) const
-    {
-        std::vector<std::string> names;
-        for (const auto &e : fs::directory_iterator(path(name)))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
     }
 };
 

@@ -25,8 +25,7 @@ TEST_F(Status, EachFailureAloneAndWithAFailedStandardOutput)
     };
     // clang-format off
     const std::vector<row> rows = {
-        {{"-v"}, 0, false},
-        // an empty listing
+        {{"-v"}, 0, false}, // an empty listing
         {{"-r", "img", "-v"}, 0, true},
         {{"-r", "img", "-p"}, 0, true},
         {{"-r", "img"}, 0, true},
@@ -49,8 +48,7 @@ TEST_F(Status, EachFailureAloneAndWithAFailedStandardOutput)
         {{"-r", "missing"}, 2, false},
         {{"-t", "01", "-d", "missing"}, 2, false},
         {{"-r", "text"}, 2, false},
-        {{"-r", "img", "-p", "-o", "img"}, 0, true},
-        // no USER_APP record: -o unused
+        {{"-r", "img", "-p", "-o", "img"}, 0, true}, // no USER_APP record: -o unused
         {{"-r", "img", "-S", "-O", "nodir"}, 2, true},
         {{"--manifest", "m.json"}, 2, false},
         {{"--batch", "d.csv"}, 2, false},
@@ -58,10 +56,8 @@ TEST_F(Status, EachFailureAloneAndWithAFailedStandardOutput)
         {{"-t", "ff", "-d", "img"}, 3, false},
         {{"-f", "0"}, 3, false},
         {{"-i", "-r", "empty"}, 3, false},
-        {{"-i", "-r", "spare", "-p", "-N"}, 3, true},
-        // stops inside its listing
-        {{"-r", "short", "-p"}, 4, true},
-        // stops inside its line
+        {{"-i", "-r", "spare", "-p", "-N"}, 3, true}, // stops inside its listing
+        {{"-r", "short", "-p"}, 4, true}, // stops inside its line
         {{"-r", "short", "--check"}, 5, true},
         {{"-r", "short", "--check", "--json"}, 5, true},
     };

@@ -3,12 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -49,7 +45,7 @@ TEST(HwBits, Arguments)
         const char *arg;
         uint32_t bits;
         const char *reason = nullptr; // refused
-    // clang-format off
+        // clang-format off
     } cases[] = {
         {"NO_32KHZ_XTAL_ON_BOARD", 0x80000000},
         {"OTP_BROWNOUT_THR:000000007", 0x00000E00},
@@ -114,13 +110,4 @@ TEST(HwBits, Arguments)
         EXPECT_EQ(o.status, EXIT_USAGE) << c.arg;
         EXPECT_EQ(o.err, err + "ERROR: invalid -w argument '" + arg + "'\n");
     }
-}
-
-// Every line of the help of -w begins with the prefix it is given.
-TEST(HwCfgHelp, LinesBeginWithThePrefix)
-{
-    std::string help = capture([] { extra_usage_HW_bits(stdout, "# "); }).out;
-    ASSERT_FALSE(help.empty());
-    for (size_t at = 0; at < help.size(); at = help.find('\n', at) + 1)
-        EXPECT_EQ(help.compare(at, 2, "# "), 0) << help.substr(at, 40);
 }

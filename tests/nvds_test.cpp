@@ -1,6 +1,7 @@
 // Engine behaviour the model check (engine_model_test.cpp) cannot see: byte
 // layout, 8-bit lengths, diagnostics, power loss and absent memory.
 #include "nvds.h"
+#include "test_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +12,6 @@
 namespace {
 
 using bytes = std::vector<uint8_t>;
-
-bytes filled(size_t n, uint8_t first)
-{
-    bytes b(n);
-    for (size_t i = 0; i < n; i++)
-        b[i] = uint8_t(first + i);
-    return b;
-}
 
 uint32_t ignore(uint8_t, uint32_t, uint16_t, nvds_read_fn, void *)
 {
@@ -76,7 +69,7 @@ TEST_F(Engine, HeaderFormsByLength)
                  {32767, {0xFF, 0xFF}}};
     for (const auto &c : cases) {
         bind(70000);
-        ASSERT_EQ(put(0x20, filled(c.length, 0)), NVDS_OK);
+        ASSERT_EQ(put(0x20, seq(c.length, 0)), NVDS_OK);
         EXPECT_EQ(region[4], 0x20);
         EXPECT_EQ(region[5], 0x06);
         EXPECT_EQ(bytes(region.begin() + 6, region.begin() + 6 + long(c.length_bytes.size())),
@@ -84,7 +77,7 @@ TEST_F(Engine, HeaderFormsByLength)
             << c.length;
         size_t data_at = 6 + c.length_bytes.size();
         EXPECT_EQ(bytes(region.begin() + long(data_at), region.begin() + long(data_at) + c.length),
-                  filled(c.length, 0));
+                  seq(c.length, 0));
         EXPECT_EQ(region[data_at + c.length], 0xFF);
     }
 }
@@ -92,12 +85,12 @@ TEST_F(Engine, HeaderFormsByLength)
 TEST_F(Engine, EightBitLengths)
 {
     bind(512);
-    ASSERT_EQ(nvds_put8(0x33, 3, filled(3, 1).data()), NVDS_OK);
-    ASSERT_EQ(put(0x34, filled(300, 0)), NVDS_OK);
+    ASSERT_EQ(nvds_put8(0x33, 3, seq(3, 1).data()), NVDS_OK);
+    ASSERT_EQ(put(0x34, seq(300, 0)), NVDS_OK);
     uint8_t buf[255];
     uint8_t len = 255;
     EXPECT_EQ(nvds_get8(0x33, &len, buf), NVDS_OK);
-    EXPECT_EQ(bytes(buf, buf + len), filled(3, 1));
+    EXPECT_EQ(bytes(buf, buf + len), seq(3, 1));
     len = 255;
     EXPECT_EQ(nvds_get8(0x34, &len, buf), NVDS_LENGTH_OUT_OF_RANGE);
     EXPECT_EQ(len, 255);

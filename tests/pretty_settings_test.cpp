@@ -2,6 +2,7 @@
 // dispatcher never lets through, and USER_APP write failures.
 #include "decoder_harness.h"
 #include "dump/settings.h"
+#include "test_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,20 +17,13 @@ using bytes = std::vector<uint8_t>;
 
 namespace {
 
-bytes le32(uint32_t v)
-{
-    return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
-}
-
 // Little-endian words (i << 28 | i) for i = 1..count: every field differs.
-bytes words(uint32_t count)
+bytes distinct_words(uint32_t count)
 {
-    bytes b;
-    for (uint32_t i = 1; i <= count; i++) {
-        bytes w = le32(i << 28 | i);
-        b.insert(b.end(), w.begin(), w.end());
-    }
-    return b;
+    std::vector<uint32_t> w;
+    for (uint32_t i = 1; i <= count; i++)
+        w.push_back(i << 28 | i);
+    return words(w);
 }
 
 TEST(SettingsDecoders, BoundaryValues)
@@ -39,7 +33,7 @@ TEST(SettingsDecoders, BoundaryValues)
         bytes data;
         std::string out;
         uint8_t tag = 0;
-    // clang-format off
+        // clang-format off
     } cases[] = {
         {pretty_MAX_SLEEP_DUR_content, le32(uint32_t(-3)), "-3 (-937.500000us)"},
         {pretty_MAX_SLEEP_DUR_content, le32(0x7FFFFFFF), "2147483647 (671088639687.500000us)"},
@@ -82,7 +76,7 @@ TEST(SettingsDecoders, StructuresReadAtMostTheirSize)
         {pretty_CUST_CFG_content, 0xBD, 10, false},
     };
     for (const auto &s : structures) {
-        bytes exact = words(s.size / 4 + 1);
+        bytes exact = distinct_words(s.size / 4 + 1);
         exact.resize(s.size);
         std::string out = harness::run_decoder(s.decoder, exact, {.tag = s.tag}).out;
         exact.insert(exact.end(), 8, 0xAA);
