@@ -2,7 +2,6 @@
 // output, the binary output, inverted mode, a merge, the JSON document
 // (which must parse) and the integrity check (sound or not, never worse).
 #include "fuzz_common.h"
-#include "run.h"
 
 #include <nlohmann/json.hpp>
 
@@ -13,7 +12,6 @@
 #include <initializer_list>
 #include <string>
 #include <sys/stat.h>
-#include <vector>
 
 namespace {
 
@@ -23,14 +21,7 @@ std::string json_path;
 
 int run_tool(std::initializer_list<const char *> options, int max_status = 4)
 {
-    std::vector<std::string> args{"imgforge"};
-    for (const char *o : options)
-        args.push_back(o == nullptr ? image_path : o);
-    std::vector<char *> argv;
-    for (std::string &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int status = imgforge::run(int(args.size()), argv.data());
+    int status = fuzz::run_tool(image_path, options);
     if (status < 0 || status > max_status)
         std::abort();
     return status;
@@ -62,11 +53,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    FILE *f = std::fopen(image_path.c_str(), "wb");
-    if (!f)
-        std::abort();
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    fuzz::write_input(image_path, data, size);
 
     const char *file = nullptr; // stands for the image path
     run_tool({"-r", file, "-p"});

@@ -2,15 +2,12 @@
 // tool in-process: a clear error or a result, never a crash or a status
 // beyond those the inputs may cause.
 #include "fuzz_common.h"
-#include "run.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <sys/stat.h>
-#include <vector>
 
 namespace {
 
@@ -19,15 +16,8 @@ std::string batch_dir;
 
 void run_tool(std::initializer_list<const char *> options)
 {
-    std::vector<std::string> args{"imgforge"};
-    for (const char *o : options)
-        args.push_back(o == nullptr ? input_path : o);
-    std::vector<char *> argv;
-    for (std::string &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
     // 0: done, 2: a refused input, 3: the engine refused a put.
-    int status = imgforge::run(int(args.size()), argv.data());
+    int status = fuzz::run_tool(input_path, options);
     if (status != 0 && status != 2 && status != 3)
         std::abort();
 }
@@ -45,11 +35,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    FILE *f = std::fopen(input_path.c_str(), "wb");
-    if (!f)
-        std::abort();
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    fuzz::write_input(input_path, data, size);
     const char *file = nullptr; // stands for the input path
     run_tool({"--manifest", file, "-b"});
     run_tool({"-f", "256", "--manifest", file, "-v"});

@@ -93,23 +93,14 @@ TEST_F(Listing, RecordsLongerThanAHexChunk)
         }
         return b;
     };
-    auto hex = [](const bytes &b) {
-        std::string s;
-        char h[4];
-        for (uint8_t c : b) {
-            std::snprintf(h, sizeof h, " %02x", c);
-            s += h;
-        }
-        return s;
-    };
     bytes unknown = sequence(3000), ate = sequence(3000);
     write("img", image({{0x77, unknown}, {0xB8, ate}}));
     // Data at 4 + 4 and at 8 + 3000 + 4: both records have two length bytes.
-    std::string first = "@0008 77 " + hex(unknown) + "\n";
+    std::string first = "@0008 77 " + hex_of(unknown) + "\n";
     // clang-format off
     expect_cases({
-        {{"-r", "img", "-v"}, 0, first + "@0bc4 b8 " + hex(ate) + "\n", ""},
-        {{"-r", "img", "-p"}, 0, first + "\n@0bc4 ATE " + hex(ate) + "\n", ""},
+        {{"-r", "img", "-v"}, 0, first + "@0bc4 b8 " + hex_of(ate) + "\n", ""},
+        {{"-r", "img", "-p"}, 0, first + "\n@0bc4 ATE " + hex_of(ate) + "\n", ""},
     });
     // clang-format on
 }

@@ -70,8 +70,8 @@ TEST_F(Status, EachFailureAloneAndWithAFailedStandardOutput)
         result failed = run(r.args, "/dev/full");
         int expected = r.status == 0 && r.prints ? 2 : r.status;
         EXPECT_EQ(failed.status, expected) << line << " with standard output full";
-        bool reported = failed.err.find("ERROR: failed to write to standard output\n") !=
-                        std::string::npos;
+        bool reported =
+            failed.err.find("ERROR: failed to write to standard output\n") != std::string::npos;
         EXPECT_EQ(reported, r.prints) << line << ": " << failed.err;
     }
 }
