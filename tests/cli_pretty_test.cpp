@@ -129,23 +129,22 @@ TEST_F(Pretty, SettingsRecords)
     // clang-format on
 }
 
+// The USER_APP file replaces what was there; the dump goes on after a failed
+// write, which then fails the run.
 TEST_F(Pretty, UserAppOutputFile)
 {
-    std::string listing =
-        write_listed("img", {{0xB6, {1, 2, 3}, "USER_APP Successfully wrote 3 bytes to 'app.bin'"},
-                             {0x07, {30, 0}, "LPCLK_DRIFT 30 ppm"}});
-    result r = run({"-r", "img", "-p", "-o", "app.bin"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, listing);
-    EXPECT_EQ(read("app.bin"), (bytes{1, 2, 3}));
-
-    // The dump goes on after a failure, which then fails the run.
-    listing = write_listed("img",
-                           {{0xB6, {1, 2, 3}, "USER_APP "}, {0x07, {30, 0}, "LPCLK_DRIFT 30 ppm"}});
-    r = run({"-r", "img", "-p", "-o", "nodir/app.bin"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, listing);
-    EXPECT_EQ(r.err, "Failed to open file 'nodir/app.bin': No such file or directory\n");
+    const bytes app = image({{0xB6, {1, 2, 3}}, {0x07, {30, 0}}});
+    const std::string drift = "@000d LPCLK_DRIFT 30 ppm\n";
+    const std::string full = "No space left on device";
+    // clang-format off
+    expect_cases({
+        {{"-r", "img", "-p", "-o", "app.bin"}, 0, "@0007 USER_APP Successfully wrote 3 bytes to 'app.bin'\n" + drift, "", {{"img", app}, {"app.bin", bytes(10, 9)}}, {{"app.bin", {1, 2, 3}}}},
+        {{"-r", "empty", "-p", "-o", "app.bin"}, 0, "@0007 USER_APP Successfully wrote 0 bytes to 'app.bin'\n", "", {{"empty", image({{0xB6, {}}})}}, {{"app.bin", {}}}},
+        {{"-r", "img", "-p", "-o", "nodir/app.bin"}, 2, "@0007 USER_APP \n" + drift, "Failed to open file 'nodir/app.bin': No such file or directory\n"},
+        {{"-r", "img", "-p", "-o", "/dev/full"}, 2, "@0007 USER_APP \n" + drift, "Failed to close file '/dev/full': " + full, {}, {}, "/dev/full"},
+        {{"-r", "big", "-p", "-o", "/dev/full"}, 2, "@0008 USER_APP Attempted to write 32767 bytes to file '/dev/full' but wrote 0: " + full + "\n", "", {{"big", image({{0xB6, bytes(32767, 7)}})}}, {}, "/dev/full"},
+    });
+    // clang-format on
 }
 
 } // namespace

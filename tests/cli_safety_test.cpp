@@ -74,38 +74,43 @@ TEST_F(Inputs, StreamsAreReadToTheirEnd)
 {
     if (windows_tool())
         GTEST_SKIP() << "pipes as /dev/stdin, /dev/zero and /proc are POSIX";
-    auto from_pipe = [&](const std::string &data, const std::vector<std::string> &args) {
-        run_env env;
-        env.stdin_data = &data;
-        return run(args, env);
+    const std::string too_long =
+        "ERROR: failed to put tag 01 from '/dev/stdin': LENGTH_OUT_OF_RANGE\n";
+    const std::string too_much = "ERROR: way too much data from '/dev/stdin'\n";
+    struct piped {
+        size_t bytes; // of 'x' on standard input
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
     };
-    result r = from_pipe("abc", {"-t", "01", "-d", "/dev/stdin", "-v"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "@0007 01  61 62 63\n");
-    r = from_pipe(std::string(32767, 'x'), {"-t", "01", "-d", "/dev/stdin", "-v"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.size(), 10 + 3 * 32767u);
-    r = from_pipe(std::string(32768, 'x'), {"-t", "01", "-d", "/dev/stdin"});
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.err, "ERROR: failed to put tag 01 from '/dev/stdin': LENGTH_OUT_OF_RANGE\n");
-    r = from_pipe(std::string(65535, 'x'), {"-t", "01", "-d", "/dev/stdin"});
-    EXPECT_EQ(r.status, 3);
-    r = from_pipe(std::string(65536, 'x'), {"-t", "01", "-d", "/dev/stdin"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "ERROR: way too much data from '/dev/stdin'\n");
-    r = from_pipe(std::string(100, 'x'), {"-f", "100", "-t", "01", "-d", "/dev/stdin"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "ERROR: way too much data from '/dev/stdin'\n");
-
-    expect_failure({"-t", "01", "-d", "/dev/zero"}, 2,
-                   "ERROR: way too much data from '/dev/zero'\n");
+    // clang-format off
+    const piped rows[] = {
+        {3, {"-t", "01", "-d", "/dev/stdin", "-v"}, 0, "@0007 01  78 78 78\n", ""},
+        {32767, {"-t", "01", "-d", "/dev/stdin", "-v"}, 0, "@0008 01 " + hex_of(bytes(32767, 'x')) + "\n", ""},
+        {32768, {"-t", "01", "-d", "/dev/stdin"}, 3, "", too_long},
+        {65535, {"-t", "01", "-d", "/dev/stdin"}, 3, "", too_long},
+        {65536, {"-t", "01", "-d", "/dev/stdin"}, 2, "", too_much},
+        {100, {"-f", "100", "-t", "01", "-d", "/dev/stdin"}, 2, "", too_much},
+    };
+    // clang-format on
+    for (const piped &p : rows) {
+        run_env env;
+        std::string data(p.bytes, 'x');
+        env.stdin_data = &data;
+        result r = run(p.args, env);
+        EXPECT_EQ(r.status, p.status) << p.bytes;
+        EXPECT_EQ(r.out, p.out) << p.bytes;
+        EXPECT_EQ(r.err, p.err) << p.bytes;
+    }
     // Files of /proc report no size.
-    r = run({"-t", "01", "-d", "/proc/self/cmdline", "-v"});
-    EXPECT_EQ(r.status, 0);
-    std::string cmdline("imgforge\0-t\0"
-                        "01\0-d\0/proc/self/cmdline\0-v\0",
-                        40);
-    EXPECT_EQ(r.out, "@0007 01 " + hex_of(as_bytes(cmdline)) + "\n");
+    const char cmdline[] = "imgforge\0-t\0"
+                           "01\0-d\0/proc/self/cmdline\0-v";
+    // clang-format off
+    expect_cases({
+        {{"-t", "01", "-d", "/dev/zero"}, 2, "", "ERROR: way too much data from '/dev/zero'\n"},
+        {{"-t", "01", "-d", "/proc/self/cmdline", "-v"}, 0, "@0007 01 " + hex_of(bytes(cmdline, cmdline + sizeof cmdline)) + "\n", ""},
+    });
+    // clang-format on
 }
 
 TEST_F(Inputs, ImagesAreRecognisedOrRefused)

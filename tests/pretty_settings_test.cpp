@@ -1,5 +1,5 @@
-// Settings decoders called directly: boundary values, record lengths the
-// dispatcher never lets through, and USER_APP write failures.
+// Settings decoders called directly: boundary values and record lengths the
+// dispatcher never lets through.
 #include "decoder_harness.h"
 #include "dump/settings.h"
 #include "test_bytes.h"
@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -92,53 +90,6 @@ TEST(SettingsDecoders, StructuresReadAtMostTheirSize)
             values += out.substr(at + 1, out.find(',', at) - at - 1) + " ";
         EXPECT_EQ(values, expected) << out;
     }
-}
-
-struct user_app_run {
-    harness::decoded d;
-    bool failed = false;
-};
-
-user_app_run write_user_app(const bytes &data, const char *path)
-{
-    user_app_run r;
-    r.d = harness::run_decoder(pretty_USER_APP_content, data,
-                               {.tag = 0xB6, .output_location = path, .file_failed = &r.failed});
-    return r;
-}
-
-TEST(UserApp, RewritesTheOutputFileWhole)
-{
-    std::string path = testing::TempDir() + "user_app_test.bin";
-    for (const bytes &data : {bytes{1, 2, 3, 4, 5}, bytes{0xAB, 0xCD}, bytes{}}) {
-        user_app_run r = write_user_app(data, path.c_str());
-        EXPECT_EQ(r.d.out,
-                  "Successfully wrote " + std::to_string(data.size()) + " bytes to '" + path + "'");
-        EXPECT_FALSE(r.failed);
-        std::ifstream in(path, std::ios::binary);
-        EXPECT_EQ(bytes(std::istreambuf_iterator<char>(in), {}), data);
-    }
-    std::remove(path.c_str());
-}
-
-TEST(UserApp, FullDeviceReportsWriteOrCloseFailure)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << "no device that is always full on Windows";
-#endif
-    if (!std::ifstream("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
-    user_app_run r = write_user_app({1, 2, 3}, "/dev/full");
-    EXPECT_EQ(r.d.out, "");
-    EXPECT_EQ(r.d.err, "Failed to close file '/dev/full': No space left on device");
-    EXPECT_TRUE(r.failed);
-
-    r = write_user_app(bytes(65535, 0x5A), "/dev/full");
-    EXPECT_EQ(r.d.out.rfind("Attempted to write 65535 bytes to file '/dev/full' but wrote ", 0), 0u)
-        << r.d.out;
-    EXPECT_NE(r.d.out.find(": No space left on device"), std::string::npos) << r.d.out;
-    EXPECT_TRUE(r.failed);
-    EXPECT_NE(r.d.result, 0);
 }
 
 } // namespace
