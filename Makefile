@@ -48,11 +48,23 @@ windows:
 	      -DIMGFORGE_WERROR=ON -DIMGFORGE_TESTS_REQUIRED=ON -DCMAKE_CROSSCOMPILING_EMULATOR=$(WINE)
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
+# The tests run in a Wine prefix of their own. Wine's server and services
+# (services.exe, winedevice.exe, ...) keep the standard streams of the program
+# that started them: started by a test runner they would hold its output pipe
+# open and it would wait for ever. So the prefix is made, its first server
+# waited out, and a server that outlives every test started with its services,
+# all on /dev/null, before any test runs.
+WINE_ENV = WINEDEBUG=-all WINEPREFIX=$(abspath $(WINDOWS_BUILD))/wine
+WINESERVER = $(WINE_ENV) $(dir $(WINE))wineserver
 windows-test: windows build
-	-WINEDEBUG=-all $(dir $(WINE))wineserver -p 600
-	cd $(WINDOWS_BUILD) && WINEDEBUG=-all ctest --output-on-failure
-	WINEDEBUG=-all IMGFORGE_TEST_BINARY=$(abspath $(WINDOWS_BUILD))/bin/imgforge.exe \
-	    IMGFORGE_TEST_LAUNCHER=$(WINE) $(BUILD)/tests/imgforge_cli_tests
+	$(WINE_ENV) timeout 300 $(WINE) wineboot --init </dev/null >/dev/null 2>&1
+	$(WINESERVER) -w
+	$(WINESERVER) -p 600 </dev/null >/dev/null 2>&1
+	$(WINE_ENV) timeout 300 $(WINE) wineboot </dev/null >/dev/null 2>&1
+	cd $(WINDOWS_BUILD) && $(WINE_ENV) ctest --output-on-failure --timeout 600
+	$(WINE_ENV) IMGFORGE_TEST_BINARY=$(abspath $(WINDOWS_BUILD))/bin/imgforge.exe \
+	    IMGFORGE_TEST_LAUNCHER=$(WINE) timeout 1800 $(BUILD)/tests/imgforge_cli_tests </dev/null
+	$(WINESERVER) -k
 
 # The Debian package in $(BUILD), the Windows ZIP archive in $(WINDOWS_BUILD).
 package: build windows
