@@ -348,16 +348,6 @@ class Sandbox : public testing::Test {
                 EXPECT_EQ(read(f.name), f.data) << line << ": " << f.name;
         }
     }
-
-    // Expects a failure with exactly this standard error and nothing on
-    // standard output.
-    void expect_failure(const std::vector<std::string> &args, int status, const std::string &err)
-    {
-        result r = run(args);
-        EXPECT_EQ(r.status, status) << r.err;
-        EXPECT_EQ(r.err, err);
-        EXPECT_EQ(r.out, "");
-    }
 };
 
 } // namespace cli

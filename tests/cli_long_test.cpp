@@ -92,17 +92,18 @@ TEST_F(Long, JsonAgreesWithTheListings)
 
 TEST_F(Long, JsonRecordsWithoutDecodingOrWithNumbers)
 {
-    write("img", image({{0x0A, {0xFE, 0xFF, 0xFF, 0xFF}, 0x04},
-                        {0x1C, {1, 2}},
-                        {0x90, {}},
-                        {0x01, {1, 2, 3, 4, 5}},
-                        {0x02, {'a', 0xFF, 0xC3, 0xA9, 0x01}},
-                        {0xB6, {7}},
-                        {0x10, {1, 0, 0, 0, 0}},
-                        {0x12, {1, 0}},
-                        {0x02,
-                         {0xC0, 0x80, 0xE0, 0x80, 0x80, 0xED, 0xA0, 0x80, 0xF4, 0x90, 0x80, 0x80,
-                          0xF0, 0x9F, 0x98, 0x80, 0xEF, 0xBF, 0xBF}}}));
+    write("img",
+          image({{0x0A, {0xFE, 0xFF, 0xFF, 0xFF}, 0x04},
+                 {0x1C, {1, 2}},
+                 {0x90, {}},
+                 {0x01, {1, 2, 3, 4, 5}},
+                 {0x02, {'a', 0xFF, 0xC3, 0xA9, 0x01}},
+                 {0xB6, {7}},
+                 {0x10, {1, 0, 0, 0, 0}},
+                 {0x12, {1, 0}},
+                 {0x02, {0xC0, 0x80, 0xE0, 0x80, 0x80, 0xED, 0xA0, 0x80, 0xF4, 0x90, 0x80,
+                         0x80, 0xF0, 0x9F, 0x98, 0x80, 0xEF, 0xBF, 0xBF, 0xE0, 0xA0, 0x80,
+                         0xED, 0x9F, 0xBF, 0xF4, 0x8F, 0xBF, 0xBF, 0xC2, 0xA0, 0xDF, 0xBF}}}));
     result r = run({"-r", "img", "--json", "-p", "-o", "out.json"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out + r.err, "");
@@ -127,9 +128,11 @@ TEST_F(Long, JsonRecordsWithoutDecodingOrWithNumbers)
     EXPECT_FALSE(recs[6].contains("value"));
     EXPECT_EQ(recs[7]["decoded"], "");
     EXPECT_FALSE(recs[7].contains("value"));
-    // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
+    // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8;
+    // the valid forms at the edges of those ranges are.
     EXPECT_EQ(recs[8]["decoded"], "'\\xc0\\x80\\xe0\\x80\\x80\\xed\\xa0\\x80\\xf4\\x90\\x80\\x80"
-                                  "\xF0\x9F\x98\x80\xEF\xBF\xBF'");
+                                  "\xF0\x9F\x98\x80\xEF\xBF\xBF\xE0\xA0\x80\xED\x9F\xBF"
+                                  "\xF4\x8F\xBF\xBF\xC2\xA0\xDF\xBF'");
 }
 
 TEST_F(Long, JsonOfOtpImages)

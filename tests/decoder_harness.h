@@ -44,9 +44,6 @@ inline int read_region(uint32_t address, uint32_t length, uint8_t *dst)
 struct record_context {
     uint32_t addr = 0x10;
     uint8_t tag = 0;
-    const char *format = nullptr;
-    const char *output_location = nullptr;
-    bool *file_failed = nullptr;
 };
 
 // The record data is placed at ctx.addr in a region that ends right after it.
@@ -57,13 +54,8 @@ inline decoded run_decoder(imgforge::content_decoder decoder, const std::vector<
     region.assign(addr, 0xEE);
     region.insert(region.end(), data.begin(), data.end());
     bool failed = false;
-    imgforge::walk_args args{ctx.tag,
-                             addr,
-                             uint16_t(data.size()),
-                             read_region,
-                             ctx.output_location,
-                             ctx.file_failed ? ctx.file_failed : &failed,
-                             ctx.format};
+    imgforge::walk_args args{ctx.tag, addr,   uint16_t(data.size()), read_region, nullptr,
+                             &failed, nullptr};
     read_end = addr;
     read_count = 0;
     testing::internal::CaptureStdout();
@@ -71,13 +63,9 @@ inline decoded run_decoder(imgforge::content_decoder decoder, const std::vector<
     int result = decoder(read_region, addr, uint16_t(data.size()), args);
     std::fflush(stdout);
     std::fflush(stderr);
-    decoded d;
-    d.out = testing::internal::GetCapturedStdout();
-    d.err = testing::internal::GetCapturedStderr();
-    d.result = result;
-    d.extent = uint32_t(read_end - addr);
-    d.reads = read_count;
-    return d;
+    std::string out = testing::internal::GetCapturedStdout();
+    return {out, testing::internal::GetCapturedStderr(), result, uint32_t(read_end - addr),
+            read_count};
 }
 
 } // namespace harness
