@@ -39,15 +39,7 @@ TEST_F(Manifest, EveryKindOfContent)
         {"tag": "1c", "data": ""})");
     result r = run({"--manifest", "sub/m.json", "-p"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "@0007 BD_ADDRESS F6:E5:D4:C3:B2:A1\n"
-                     "@0010 DEVICE_NAME 'caf\xC3\xA9, \"quoted\"'\n"
-                     "@0022 MAX_SLEEP_DUR 3200 (1000000us)\n"
-                     "@0029 SLEEP_ENABLE RETAIN\n"
-                     "@002d EXT_WAKEUP_TIME 625us\n"
-                     "@0032 PMU_W block=0x1,addr=0x20,data=0x1234\n"
-                     "@003d PMU_W block=0x1,addr=0x20,data=0x1234\n"
-                     "@0048 PAIRING  01 02 03 04 05 06\n"
-                     "@0051 1c \n\n");
+    EXPECT_EQ(r.out, golden("manifest_contents.txt"));
     // The address record is locked, the others are not.
     EXPECT_EQ(run({"--manifest", "sub/m.json", "-e", "01"}).status, 3);
     EXPECT_EQ(run({"--manifest", "sub/m.json", "-e", "02", "-b"}).status, 0);
@@ -95,7 +87,6 @@ TEST_F(Manifest, ErrorsNameTheFileAndTheRecord)
         {R"({"tag": 8, "data": "01"}, {"tag": 2})", " record 1: no content: one of \"data\", " "\"text\", \"file\", \"u8\", \"u16\", \"u32\" or \"bd_address\""},
     };
     // clang-format on
-    std::vector<cli_case> cases;
     for (const row &r : rows) {
         manifest("m.json", r.records);
         // A manifest with an error changes nothing: the run ends before any output.
@@ -184,16 +175,7 @@ TEST_F(Batch, EveryTypeAndQuotedCells)
     EXPECT_EQ(r.err, "wrote 2 images to 'out'\n");
     EXPECT_EQ(names_in("out"), (std::vector<std::string>{"dev-1.bin", "dev-2.bin"}));
     r = run({"-r", "out/dev-1.bin", "-p"});
-    EXPECT_EQ(r.out, "@0007 APP_BLE_ACT_STRT_CMD duration=1700ms, max_adv_evt=0\n"
-                     "@000b BD_ADDRESS F6:E5:D4:C3:B2:01\n"
-                     "@0014 DEVICE_NAME 'Sensor, hall \"A\"'\n"
-                     "@0027 MAX_SLEEP_DUR 3200 (1000000us)\n"
-                     "@002e UART_BAUDRATE 115200\n"
-                     "@0035 SLEEP_ENABLE RETAIN\n"
-                     "@0039 EXT_WAKEUP_TIME 625us\n"
-                     "@003e PMU_W block=0x1,addr=0x20,data=0x1234\n"
-                     "@0049 SLEEP_MIN 328 (10009.77us @ 32.768kHz)\n"
-                     "@0050 LPCLK_JITTER  01 02\n");
+    EXPECT_EQ(r.out, golden("batch_device.txt"));
     EXPECT_EQ(run({"-r", "out/dev-2.bin", "-p"}).out,
               "@0007 APP_BLE_ACT_STRT_CMD duration=1700ms, max_adv_evt=0\n"
               "@000b BD_ADDRESS F6:E5:D4:C3:B2:02\n"

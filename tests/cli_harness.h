@@ -234,15 +234,8 @@ class Sandbox : public testing::Test {
         long file_size_limit = -1;               // RLIMIT_FSIZE, with SIGXFSZ ignored
     };
 
-    // Runs "imgforge args..." in the sandbox. Standard output goes to
-    // `stdout_path` when given (and is then not captured).
-    result run(const std::vector<std::string> &args, const char *stdout_path = nullptr) const
-    {
-        run_env env;
-        env.stdout_path = stdout_path;
-        return run(args, env);
-    }
-
+    // Runs "imgforge args..." in the sandbox.
+    result run(const std::vector<std::string> &args) const { return run(args, run_env{}); }
     result run(const std::vector<std::string> &args, const run_env &env) const
     {
         std::string out_file = path(".stdout"), err_file = path(".stderr");

@@ -293,7 +293,7 @@ TEST_F(Outputs, ReplacedFilesKeepTheirModeAndLinks)
     };
     ino_t before = inode();
     std::string out = path("out");
-    EXPECT_EQ(run({"-b", "-o", "/dev/stdout"}, out.c_str()).status, 0);
+    EXPECT_EQ(run({"-b", "-o", "/dev/stdout"}, {.stdout_path = out.c_str()}).status, 0);
     EXPECT_EQ(read("out"), empty_image);
     EXPECT_EQ(inode(), before);
 }

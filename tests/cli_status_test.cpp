@@ -67,7 +67,7 @@ TEST_F(Status, EachFailureAloneAndWithAFailedStandardOutput)
         for (const std::string &a : r.args)
             line += " " + a;
         EXPECT_EQ(run(r.args).status, r.status) << line;
-        result failed = run(r.args, "/dev/full");
+        result failed = run(r.args, {.stdout_path = "/dev/full"});
         int expected = r.status == 0 && r.prints ? 2 : r.status;
         EXPECT_EQ(failed.status, expected) << line << " with standard output full";
         bool reported =
