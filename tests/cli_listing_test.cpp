@@ -2,8 +2,6 @@
 // every block, and records longer than the chunk the hex listing is written in.
 #include "cli_harness.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 

@@ -2,8 +2,6 @@
 // checks, and the identity and settings values the sample does not show.
 #include "cli_harness.h"
 
-#include <cstring>
-
 using namespace cli;
 
 namespace {
@@ -40,11 +38,11 @@ TEST_F(Pretty, DispatcherForms)
 TEST_F(Pretty, RangeMarkersPrintAnEmptyLine)
 {
     write_listed("img", {{0x90, {1}, ""}, {0x07, {30, 0}, ""}, {0x9F, {}, ""}});
-    result r = run({"-r", "img", "-p"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "\n@000b LPCLK_DRIFT 30 ppm\n\n");
-    EXPECT_EQ(r.err, "Tag 'AM0_FIRST' handled as part of NVDS_TAG_*"
-                     "Tag 'AM0_LAST' handled as part of NVDS_TAG_*");
+    expect_cases({{{"-r", "img", "-p"},
+                   0,
+                   "\n@000b LPCLK_DRIFT 30 ppm\n\n",
+                   "Tag 'AM0_FIRST' handled as part of NVDS_TAG_*Tag 'AM0_LAST' handled as part of "
+                   "NVDS_TAG_*"}});
 }
 
 TEST_F(Pretty, OffsetsGrowPastFourDigits)

@@ -3,6 +3,7 @@
 #include "dump/regwrite.h"
 
 #include "decoder_harness.h"
+#include "test_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,15 +13,6 @@
 using namespace imgforge;
 
 namespace {
-
-std::vector<uint8_t> words(std::initializer_list<uint32_t> values)
-{
-    std::vector<uint8_t> bytes;
-    for (uint32_t v : values)
-        for (int i = 0; i < 4; i++)
-            bytes.push_back(uint8_t(v >> (8 * i)));
-    return bytes;
-}
 
 TEST(RegisterWrites, ShortAndLongRecordsStayInBounds)
 {
