@@ -13,13 +13,6 @@ namespace {
 
 const std::string sample = std::string(IMGFORGE_SOURCE_DIR) + "/examples/sample.bin";
 
-std::string at(unsigned offset)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "@%04x", offset);
-    return text;
-}
-
 class Long : public Sandbox {};
 
 TEST_F(Long, ParsingAndHelp)
@@ -40,12 +33,12 @@ TEST_F(Long, ParsingAndHelp)
         {{"-b", "--", "--bogus"}, 0, as_string(image({})), "WARNING: ignoring '--bogus' and every argument after it\n"},
         {{"-X", "--json"}, 0, run({"--json"}).out, ""},
         {{"-X", "--check"}, 1, "", "ERROR: -X specified without -N or -Hw\n"},
+        // The list of tags is a reviewed text; it acts in the final phase.
+        {{"--tags"}, 0, golden("tags.txt"), ""},
+        {{"-v", "-o", "x", "--tags", "--check"}, 0, golden("tags.txt"), ""},
+        {{"--tags", "-H", "b"}, 0, "No help message for opt -b\n", ""},
     });
     // clang-format on
-    // The list of tags is a reviewed text; it acts in the final phase.
-    expect_cases({{{"--tags"}, 0, golden("tags.txt"), ""},
-                  {{"-v", "-o", "x", "--tags", "--check"}, 0, golden("tags.txt"), ""},
-                  {{"--tags", "-H", "b"}, 0, "No help message for opt -b\n", ""}});
 }
 
 // The document holds what -v and -p show: rebuilt from it, both listings
@@ -66,14 +59,14 @@ TEST_F(Long, JsonAgreesWithTheListings)
     for (const json &rec : doc["records"]) {
         std::string data = rec["data"];
         EXPECT_EQ(data.size(), 2 * size_t(rec["length"]));
-        char head[16];
-        std::snprintf(head, sizeof head, " %02x ", unsigned(rec["tag"]));
-        raw += at(rec["offset"]) + head;
+        char at[16], tag[8];
+        std::snprintf(at, sizeof at, "@%04x ", unsigned(rec["offset"]));
+        std::snprintf(tag, sizeof tag, "%02x ", unsigned(rec["tag"]));
+        raw += at + std::string(tag);
         for (size_t i = 0; i < data.size(); i += 2)
             raw += " " + data.substr(i, 2);
         raw += "\n";
-        decoded += at(rec["offset"]) + " " + std::string(rec["name"]) + " " +
-                   std::string(rec["decoded"]) + "\n";
+        decoded += at + std::string(rec["name"]) + " " + std::string(rec["decoded"]) + "\n";
         if (rec.contains("value"))
             numbers[rec["name"]] = rec["value"];
         EXPECT_FALSE(rec["locked"]);
@@ -160,48 +153,41 @@ TEST_F(Long, JsonOfOtpImages)
 
 TEST_F(Long, JsonOutputFile)
 {
-    write("img", image({{0x01, {1, 2, 3, 4, 5, 6}}}));
-    result r = run({"-r", "img", "--json", "-o", "img"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "ERROR: refusing to overwrite input file 'img'\n");
-    EXPECT_EQ(read("img"), image({{0x01, {1, 2, 3, 4, 5, 6}}}));
-    EXPECT_EQ(run({"--json", "-o", "nodir/x.json"}).status, 2);
+    const bytes img = image({{0x01, {1, 2, 3, 4, 5, 6}}});
+    // clang-format off
+    expect_cases({
+        {{"-r", "img", "--json", "-o", "img"}, 2, "", "ERROR: refusing to overwrite input file 'img'\n", {{"img", img}}, {{"img", img}}},
+        {{"--json", "-o", "nodir/x.json"}, 2, "", "Failed to open file 'nodir/x.json': No such file or directory\n"},
+    });
+    // clang-format on
 }
 
-class Check : public Sandbox {
-  protected:
-    // The report's problem lines and summary, and the status.
-    void expect_report(const std::vector<std::string> &args, int status,
-                       const std::string &problems, const std::string &summary)
-    {
-        result r = run(args);
-        EXPECT_EQ(r.status, status) << r.err;
-        EXPECT_EQ(r.out, problems + summary + "\n");
-        EXPECT_EQ(r.err, "");
-    }
-};
+// The summary line of a check without locked, deleted or incomplete records.
+std::string summary(int live, int used, int free)
+{
+    return std::to_string(live) + " live records (0 locked), 0 deleted, 0 incomplete; " +
+           std::to_string(used) + " bytes used, " + std::to_string(free) + " free, 0 reclaimable\n";
+}
+
+class Check : public Sandbox {};
 
 TEST_F(Check, SoundImages)
 {
-    expect_report({"-r", sample, "--check"}, 0, "",
-                  "61 live records (0 locked), 0 deleted, 0 incomplete; 1271 bytes used, "
-                  "64265 free, 0 reclaimable");
-    // Deleted and incomplete records are notes, counted in the summary.
     write("notes", image({{0x01, {1, 2, 3, 4, 5, 6}, 0x04},
                           {0x02, {'a'}, 0x02},
                           {0x02, {'b', 'c'}, 0x07},
                           {0xFC, bytes(8)},
                           {0xFC, bytes(8)}}));
-    expect_report({"--check", "-r", "notes"}, 0, "",
-                  "3 live records (1 locked), 1 deleted, 1 incomplete; 44 bytes used, "
-                  "65492 free, 9 reclaimable");
     write("zeros", bytes(4096, 0));
-    expect_report({"-i", "--check", "-r", "zeros"}, 0, "",
-                  "0 live records (0 locked), 0 deleted, 0 incomplete; 4 bytes used, "
-                  "4088 free, 0 reclaimable");
-    expect_report({"--check"}, 0, "",
-                  "0 live records (0 locked), 0 deleted, 0 incomplete; 4 bytes used, "
-                  "65532 free, 0 reclaimable");
+    // clang-format off
+    expect_cases({
+        {{"-r", sample, "--check"}, 0, summary(61, 1271, 64265), ""},
+        // Deleted and incomplete records are notes, counted in the summary.
+        {{"--check", "-r", "notes"}, 0, "3 live records (1 locked), 1 deleted, 1 incomplete; 44 bytes used, 65492 free, 9 reclaimable\n", ""},
+        {{"-i", "--check", "-r", "zeros"}, 0, summary(0, 4, 4088), ""},
+        {{"--check"}, 0, summary(0, 4, 65532), ""},
+    });
+    // clang-format on
 }
 
 TEST_F(Check, EachProblemKind)
@@ -219,28 +205,17 @@ TEST_F(Check, EachProblemKind)
     bytes whole = image({{0x07, {1, 2}}, {0x08, {1, 2, 3, 4, 5, 6}}}, 0);
     write("cut", bytes(whole.begin(), whole.begin() + 15));
     write("spare", otp_image(image({}), 1u << 14));
-    auto summary = [](int live, int used, int free) {
-        return std::to_string(live) + " live records (0 locked), 0 deleted, 0 incomplete; " +
-               std::to_string(used) + " bytes used, " + std::to_string(free) +
-               " free, 0 reclaimable";
-    };
-    struct row {
-        std::vector<std::string> args;
-        std::string problem, summary;
-    };
     // clang-format off
-    const row rows[] = {
-        {{"--check", "-r", "text"}, "'text' has no NVDS magic and is not erased; it reads as an empty image\n", summary(0, 4, 65532)},
-        {{"-f", "64", "-r", "overrun", "--check"}, "@0007 the record runs past the end of the region (64 bytes)\n", summary(0, 64, 0)},
-        {{"-r", "short", "--check"}, "@0007 BD_ADDRESS: length 5, expected 6 bytes\n", summary(1, 12, 65524)},
-        {{"-r", "twice", "--check"}, "@0010 BD_ADDRESS: a second live record; the first is at @0007\n", summary(2, 22, 65514)},
-        {{"-r", "dirty", "--check"}, "@001e bytes after the end of the chain are not erased\n", summary(1, 11, 65525)},
-        {{"--check", "-r", "cut"}, "@000c 'cut' ends inside this record; its missing bytes read as erased\n", summary(2, 18, 65518)},
-        {{"-i", "-r", "spare", "--check"}, "hardware field SPARE: value 2 has no description\n", summary(0, 4, 4088)},
-    };
+    expect_cases({
+        {{"--check", "-r", "text"}, 5, "'text' has no NVDS magic and is not erased; it reads as an empty image\n" + summary(0, 4, 65532), ""},
+        {{"-f", "64", "-r", "overrun", "--check"}, 5, "@0007 the record runs past the end of the region (64 bytes)\n" + summary(0, 64, 0), ""},
+        {{"-r", "short", "--check"}, 5, "@0007 BD_ADDRESS: length 5, expected 6 bytes\n" + summary(1, 12, 65524), ""},
+        {{"-r", "twice", "--check"}, 5, "@0010 BD_ADDRESS: a second live record; the first is at @0007\n" + summary(2, 22, 65514), ""},
+        {{"-r", "dirty", "--check"}, 5, "@001e bytes after the end of the chain are not erased\n" + summary(1, 11, 65525), ""},
+        {{"--check", "-r", "cut"}, 5, "@000c 'cut' ends inside this record; its missing bytes read as erased\n" + summary(2, 18, 65518), ""},
+        {{"-i", "-r", "spare", "--check"}, 5, "hardware field SPARE: value 2 has no description\n" + summary(0, 4, 4088), ""},
+    });
     // clang-format on
-    for (const row &r : rows)
-        expect_report(r.args, 5, r.problem, r.summary);
 }
 
 TEST_F(Check, AsJson)

@@ -69,15 +69,16 @@ TEST_F(Records, ListingAndSplit)
     bytes big = seq(200);
     std::string long_line = "@0015 0d " + hex_of(big);
     std::string sep(1, tool_separator());
-    bytes wa = image({{0x0A, {1, 2}}, {0xFC, {3}}, {0xFC, {4, 5}}});
+    bytes wa = image({{0x0A, {1, 2}}, {0xFC, {3}}, {0xFC, {4, 5}}, {0xFC, {6}}});
     std::filesystem::create_directory(path("out"));
     // clang-format off
     expect_cases({
         {{"-r", "list", "-v"}, 0, "@0007 0a  01 02 03\n@000d 0b \n" + long_line + "\n", "", {{"list", image({{0x0A, {1, 2, 3}}, {0x0B, {}}, {0x0C, {9}, 0x02}, {0x0D, big}})}}},
         {{"-v"}, 0, "", ""},
         // Further records of a tag get numbered names: none is lost.
-        {{"-r", "wa", "-S"}, 0, "Writing split ." + sep + "0a.bin\nWriting split ." + sep + "fc.bin\nWriting split ." + sep + "fc-2.bin\n", "", {{"wa", wa}}, {{"0a.bin", {1, 2}}, {"fc.bin", {3}}, {"fc-2.bin", {4, 5}}}},
-        {{"-r", "wa", "-S", "-O", "out"}, 0, "Writing split out" + sep + "0a.bin\nWriting split out" + sep + "fc.bin\nWriting split out" + sep + "fc-2.bin\n", "", {}, {{"out/0a.bin", {1, 2}}, {"out/fc-2.bin", {4, 5}}}},
+        // An empty -O is the current folder.
+        {{"-r", "wa", "-S", "-O", ""}, 0, "Writing split ." + sep + "0a.bin\nWriting split ." + sep + "fc.bin\nWriting split ." + sep + "fc-2.bin\nWriting split ." + sep + "fc-3.bin\n", "", {{"wa", wa}}, {{"0a.bin", {1, 2}}, {"fc.bin", {3}}, {"fc-2.bin", {4, 5}}, {"fc-3.bin", {6}}}},
+        {{"-r", "wa", "-S", "-O", "out"}, 0, "Writing split out" + sep + "0a.bin\nWriting split out" + sep + "fc.bin\nWriting split out" + sep + "fc-2.bin\nWriting split out" + sep + "fc-3.bin\n", "", {}, {{"out/0a.bin", {1, 2}}, {"out/fc-3.bin", {6}}}},
         {{"-S", "-O", "none"}, 0, "", ""},
         {{"-r", "wa", "-S", "-O", "none"}, 2, "Writing split none" + sep + "0a.bin\n", "Failed to open file 'none" + sep + "0a.bin': No such file or directory\n"},
     });

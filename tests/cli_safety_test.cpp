@@ -348,19 +348,6 @@ TEST_F(Outputs, NoOutputReplacesAnInput)
     EXPECT_EQ(read("app"), bytes{5});
 }
 
-TEST_F(Outputs, SplitNamesAndDirectories)
-{
-    write("wa", image({{0xFD, {1}}, {0x0A, {2}}, {0xFD, {3}}, {0xFD, {4}}}));
-    result r = run({"-r", "wa", "-S", "-O", ""});
-    EXPECT_EQ(r.status, 0);
-    std::string split = "Writing split ." + std::string(1, tool_separator());
-    EXPECT_EQ(r.out, split + "fd.bin\n" + split + "0a.bin\n" + split + "fd-2.bin\n" + split +
-                         "fd-3.bin\n");
-    EXPECT_EQ(read("fd.bin"), bytes{1});
-    EXPECT_EQ(read("fd-2.bin"), bytes{3});
-    EXPECT_EQ(read("fd-3.bin"), bytes{4});
-}
-
 TEST_F(Outputs, FourGibibyteFlashIsWrittenWhole)
 {
 #ifdef IMGFORGE_SANITIZED

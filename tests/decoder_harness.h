@@ -1,5 +1,5 @@
-// Runs one content decoder over an in-memory record and captures what it
-// prints on standard output and standard error.
+// Runs code in-process (one content decoder over an in-memory record, say)
+// and captures what it prints on standard output and standard error.
 #ifndef IMGFORGE_TESTS_DECODER_HARNESS_H
 #define IMGFORGE_TESTS_DECODER_HARNESS_H
 
@@ -23,6 +23,18 @@ struct decoded {
     uint32_t extent; // bytes of the record data up to the furthest one read
     int reads;       // calls of the read operation
 };
+
+// What the action prints on standard output and standard error, and its result.
+template <typename Action> decoded capture(Action action)
+{
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    int result = action();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::string out = testing::internal::GetCapturedStdout();
+    return {out, testing::internal::GetCapturedStderr(), result, 0, 0};
+}
 
 // The region the decoder reads, the end of its furthest read and the number
 // of reads.
@@ -58,14 +70,10 @@ inline decoded run_decoder(imgforge::content_decoder decoder, const std::vector<
                              &failed, nullptr};
     read_end = addr;
     read_count = 0;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    int result = decoder(read_region, addr, uint16_t(data.size()), args);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::string out = testing::internal::GetCapturedStdout();
-    return {out, testing::internal::GetCapturedStderr(), result, uint32_t(read_end - addr),
-            read_count};
+    decoded d = capture([&] { return decoder(read_region, addr, uint16_t(data.size()), args); });
+    d.extent = uint32_t(read_end - addr);
+    d.reads = read_count;
+    return d;
 }
 
 } // namespace harness

@@ -1,40 +1,12 @@
+#include "decoder_harness.h"
 #include "fatal.h"
 #include "otp/hw_cfg.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <functional>
 #include <string>
-#include <vector>
 
 using namespace imgforge;
-
-namespace {
-
-struct outcome {
-    std::string out;
-    std::string err;
-    int status; // -1: returned normally
-};
-
-outcome capture(const std::function<void()> &action)
-{
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    int status = -1;
-    try {
-        action();
-    } catch (const fatal &f) {
-        status = f.status;
-    }
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::string out = testing::internal::GetCapturedStdout();
-    return {out, testing::internal::GetCapturedStderr(), status};
-}
-
-} // namespace
 
 // The bits an argument blows, or why it is refused: a value complaint is
 // followed by the "invalid sym value" line, every refusal by the "invalid -w
@@ -94,10 +66,18 @@ TEST(HwBits, Arguments)
     // clang-format on
     for (const auto &c : cases) {
         uint32_t bits = 0;
-        outcome o = capture([&] { bits = hw_bits_to_blow(c.arg); });
+        // The result is the status of a fatal error, -1 when there is none.
+        harness::decoded o = harness::capture([&] {
+            try {
+                bits = hw_bits_to_blow(c.arg);
+                return -1;
+            } catch (const fatal &f) {
+                return f.status;
+            }
+        });
         EXPECT_EQ(o.out, "");
         if (!c.reason) {
-            EXPECT_EQ(o.status, -1) << c.arg;
+            EXPECT_EQ(o.result, -1) << c.arg;
             EXPECT_EQ(o.err, "") << c.arg;
             EXPECT_EQ(bits, c.bits) << c.arg;
             continue;
@@ -107,7 +87,7 @@ TEST(HwBits, Arguments)
         if (err.starts_with("ERROR: "))
             err += "ERROR: invalid sym value for HW cfg " + arg.substr(0, colon) + ": '" +
                    arg.substr(colon + 1) + "'\n";
-        EXPECT_EQ(o.status, EXIT_USAGE) << c.arg;
+        EXPECT_EQ(o.result, EXIT_USAGE) << c.arg;
         EXPECT_EQ(o.err, err + "ERROR: invalid -w argument '" + arg + "'\n");
     }
 }
