@@ -95,11 +95,6 @@ bool input_file::has_more()
     return more;
 }
 
-bool file_size(const char *path, uint64_t *size)
-{
-    return size_of_path(path, *size);
-}
-
 void fail_open(const char *path, int error)
 {
     std::fprintf(stderr, "ERROR: open(%s) failed: %s\n", path, std::strerror(error));

@@ -49,9 +49,6 @@ class input_file {
 // system's error number when it cannot be opened or read.
 bool read_whole_file(const char *path, size_t limit, std::vector<uint8_t> &data, int &error);
 
-// Size of a file through stat; false (with errno) on failure.
-bool file_size(const char *path, uint64_t *size);
-
 // Prints "ERROR: open(<path>) failed: <error>" and ends the run with status 2.
 [[noreturn]] void fail_open(const char *path, int error);
 

@@ -1,6 +1,7 @@
 #include "image/records.h"
 
 #include "common/files.h"
+#include "common/platform.h"
 #include "fatal.h"
 #include "image/buffers.h"
 #include "nvds.h"
@@ -66,7 +67,7 @@ void add_tag_data(uint8_t tag, const char *path)
     if (!file.is_open()) {
         // The messages are those of checking the size before opening.
         uint64_t size = 0;
-        if (!file_size(path, &size)) {
+        if (!size_of_path(path, size)) {
             std::fprintf(stderr, "ERROR: stat(%s) failed: %s\n", path, std::strerror(errno));
             die(EXIT_FILE);
         }
