@@ -128,7 +128,7 @@ TEST_F(Inputs, ImagesAreRecognisedOrRefused)
     };
     // clang-format off
     expect_cases({
-        {{"-r", "otp", "-v"}, 2, "", not_image("otp", "hint: it is an OTP image; use -i\n")},
+        {{"-r", "otp", "-v"}, 2, "", not_image("otp", "hint: it is an OTP image; give -i before -r\n")},
         {{"-i", "-r", "flash", "-v"}, 2, "", not_image("flash", "hint: it is a flash image; leave out -i\n")},
         {{"-r", "text", "-v"}, 2, "", not_image("text")},
         {{"-r", "zeros", "-v"}, 2, "", not_image("zeros")},
@@ -189,7 +189,7 @@ TEST_F(Inputs, TextImagesReadBack)
         {{"-r", "crlf.txt", "-b"}, 0, record, ""},
         {{"-r", "open.txt", "-b"}, 0, record, ""},
         {{"-i", "-r", "otp.txt", "-v"}, 0, "@0007 0a  01 02 03\n", ""},
-        {{"-r", "otp.txt", "-v"}, 2, "", "ERROR: 'otp.txt' is not an NVDS image\nhint: it is an OTP image; use -i\n"},
+        {{"-r", "otp.txt", "-v"}, 2, "", "ERROR: 'otp.txt' is not an NVDS image\nhint: it is an OTP image; give -i before -r\n"},
         {{"-r", "bad.txt", "-b"}, 2, "", "ERROR: 'bad.txt' is not an NVDS image\n"},
         {{"-r", "long.txt", "-b"}, 2, "", "ERROR: 'long.txt' is not an NVDS image\n"},
         {{"-r", "cr.txt", "-b"}, 2, "", "ERROR: 'cr.txt' is not an NVDS image\n"},

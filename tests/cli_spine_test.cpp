@@ -52,7 +52,7 @@ TEST_F(Spine, ImageOutput)
         {{"-o", "unused", "-t", "0a", "-d", "f", "-v"}, 0, "@0007 0a  01 02 03\n", warning},
         {{"-o", "unused"}, 0, hex_lines(empty_image), warning},
         {{"-b", "-o", "nodir/out.bin"}, 2, "", "Failed to open file 'nodir/out.bin': No such file or directory\n"},
-        {{"-b", "-F", "-o", "/dev/full"}, 2, "", "Failed to write file '/dev/full': No space left on device\n", {}, {}, "/dev/full"},
+        {{"-b", "-F", "-o", "/dev/full"}, 2, "", "ERROR: cannot write '/dev/full': No space left on device\n", {}, {}, "/dev/full"},
         // Inverted: 4096 bytes, complemented; data files are stored as they are.
         {{"-i", "-b"}, 0, as_string(otp), ""},
         {{"-i", "-i"}, 0, hex_lines(otp), ""},

@@ -126,7 +126,10 @@ const opt opts[20] = {
     {'b', false, "Binary output", nullptr, false,
      [](run_options &o, const char *) { set_flag(&run_options::output_binary, o); }},
     {'f', true, "flash_size (default: 65536)", nullptr, false,
-     [](run_options &, const char *a) { set_flash_size(flash_size_or_die(a)); }},
+     [](run_options &, const char *a) {
+         refuse_flash_size_in_otp(); // before the argument is read
+         set_flash_size(flash_size_or_die(a));
+     }},
     {'F', false, "Output full flash_size", nullptr, false,
      [](run_options &o, const char *) { set_flag(&run_options::output_full, o); }},
     {'i', false, "Inverted", nullptr, false, [](run_options &, const char *) { set_inverted(); }},

@@ -121,8 +121,31 @@ void forget_inputs()
     inputs_read().clear();
 }
 
-void refuse_overwriting_input(const char *path)
+namespace {
+
+const temp_observer *observer_of_run;
+
+} // namespace
+
+void observe_temp_files(const temp_observer *observer)
 {
+    observer_of_run = observer;
+}
+
+bool refuse_planted_links(const char *path)
+{
+    std::string resolved, refused;
+    if (resolve_links(path, resolved, refused))
+        return false;
+    std::fprintf(stderr, "ERROR: refusing to follow the link '%s' in a shared folder\n",
+                 refused.c_str());
+    return true;
+}
+
+void check_output_path(const char *path)
+{
+    if (refuse_planted_links(path))
+        die(EXIT_FILE);
     file_id id;
     if (!file_id_of_path(path, id))
         return;
@@ -135,26 +158,11 @@ void refuse_overwriting_input(const char *path)
 
 namespace {
 
-// The file a temporary file replaces and the mode it gets: `path` with its
-// symbolic links followed, or empty when the output is written in place: a
-// device, a FIFO, or the file standard output already writes to, as reached
-// through /dev/stdout.
-std::string replaceable_target(const char *path, unsigned &mode)
+// Whether a failure to create a file is one of permission: the folder (or
+// its file system) may not be written, though its files may.
+bool permission_error(int error)
 {
-    path_info info = look_at(path, false);
-    std::string target = path;
-    if (info.kind == path_kind::link) {
-        target = follow_links(path);
-        info = look_at(path, true);
-        // The kernel follows some links (those of /proc) elsewhere.
-        if (info.kind == path_kind::regular &&
-            (is_standard_output(info.id) || !(look_at(target.c_str(), false).id == info.id)))
-            return {};
-    }
-    if (info.kind == path_kind::other || info.kind == path_kind::link)
-        return {};
-    mode = info.kind == path_kind::regular ? info.mode : new_file_mode();
-    return target;
+    return error == EACCES || error == EPERM || error == EROFS;
 }
 
 } // namespace
@@ -164,25 +172,35 @@ output_file::~output_file()
     discard();
 }
 
+// The file the kernel opens at `given` is replaced only when it is (or will
+// be) a regular file and the path with its links resolved leads to that same
+// file; the links of /proc (such as /dev/stdout) lead elsewhere, and a file
+// standard output writes to stays the same file.
 bool output_file::open(const char *given)
 {
     path = given;
-    unsigned mode = 0;
-    target = replaceable_target(given, mode);
-    regular = !target.empty();
+    if (refuse_planted_links(given))
+        return false;
+    path_info followed = look_at(given, true);
+    std::string refused;
+    resolve_links(given, target, refused);
+    regular = followed.kind == path_kind::missing ||
+              (followed.kind == path_kind::regular && !is_standard_output(followed.id) &&
+               look_at(target.c_str(), false).id == followed.id);
     if (regular) {
-        out = create_temp_beside(target, mode, temp);
-        if (out) {
-            // A buffer of our own spares the stream asking the system for a size.
-            buffer.resize(65536);
-            std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
+        if (open_temp(followed.kind == path_kind::regular ? &followed : nullptr))
             return true;
-        }
         int error = errno;
-        temp.clear();
+        // Without the folder the target cannot be opened either: the open
+        // below says so.
+        bool no_folder = error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG;
+        if (!permission_error(error) && !no_folder) {
+            std::fprintf(stderr, "ERROR: cannot create a temporary file beside '%s': %s\n", given,
+                         std::strerror(error));
+            return false;
+        }
         // A file in a folder we cannot write to can still be rewritten.
-        if ((error == EACCES || error == EROFS || error == EPERM) &&
-            kind_of_path(given) == path_kind::regular)
+        if (followed.kind == path_kind::regular)
             std::fprintf(stderr,
                          "WARNING: cannot create a temporary file beside '%s'; writing it in "
                          "place\n",
@@ -194,6 +212,32 @@ bool output_file::open(const char *given)
     return out != nullptr;
 }
 
+// The temporary file is announced before it exists, so that an interrupt
+// never leaves one behind unannounced.
+bool output_file::open_temp(const path_info *like)
+{
+    for (unsigned attempt = 0; attempt < 100; attempt++) {
+        temp = temp_name_beside(target, attempt);
+        if (observer_of_run)
+            observer_of_run->created(temp.c_str());
+        out = create_new_file(temp, like);
+        if (out) {
+            // A buffer of our own spares the stream asking the system for a size.
+            buffer.resize(65536);
+            std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
+            return true;
+        }
+        int error = errno;
+        if (observer_of_run)
+            observer_of_run->gone(temp.c_str());
+        temp.clear();
+        errno = error;
+        if (error != EEXIST)
+            return false;
+    }
+    return false;
+}
+
 size_t output_file::write(const void *data, size_t n)
 {
     return n == 0 ? 0 : std::fwrite(data, 1, n, out);
@@ -201,7 +245,7 @@ size_t output_file::write(const void *data, size_t n)
 
 bool output_file::commit(bool sync)
 {
-    bool synced = flush_stream(out) && (!sync || !regular || sync_stream(out));
+    bool synced = flush_stream(out) && (!sync || temp.empty() || sync_stream(out));
     int error = errno;
     bool closed = std::fclose(out) == 0;
     out = nullptr;
@@ -212,11 +256,13 @@ bool output_file::commit(bool sync)
         return false;
     }
     if (!temp.empty() && !replace_file(temp, target)) {
-        std::fprintf(stderr, "Failed to replace file '%s': %s\n", path.c_str(),
+        std::fprintf(stderr, "ERROR: cannot replace '%s': %s\n", path.c_str(),
                      std::strerror(errno));
         discard();
         return false;
     }
+    if (!temp.empty() && observer_of_run)
+        observer_of_run->gone(temp.c_str());
     temp.clear();
     return true;
 }
@@ -226,14 +272,21 @@ void output_file::discard()
     if (out)
         std::fclose(out);
     out = nullptr;
-    if (!temp.empty())
+    if (!temp.empty()) {
         std::remove(temp.c_str());
+        if (observer_of_run)
+            observer_of_run->gone(temp.c_str());
+    }
     temp.clear();
 }
 
-void sync_outputs(const char *dir)
+bool sync_outputs(const char *dir)
 {
-    sync_file_system(dir);
+    if (sync_file_system(dir))
+        return true;
+    std::fprintf(stderr, "ERROR: cannot sync the files written to '%s': %s\n", dir,
+                 std::strerror(errno));
+    return false;
 }
 
 } // namespace imgforge

@@ -2,6 +2,8 @@
 #ifndef IMGFORGE_COMMON_FILES_H
 #define IMGFORGE_COMMON_FILES_H
 
+#include "common/platform.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -54,14 +56,29 @@ bool read_whole_file(const char *path, size_t limit, std::vector<uint8_t> &data,
 
 // Start of a run: no inputs read yet.
 void forget_inputs();
-// Ends the run with status 2 when `path` is a file that this run read with
-// -r or -d: an output must never replace its own input.
-void refuse_overwriting_input(const char *path);
+// Prints "ERROR: refusing to follow the link ..." and returns true when a
+// symbolic link on the way of an output path was planted in a shared folder.
+bool refuse_planted_links(const char *path);
+// Ends the run with status 2 when an output at `path` must not be written:
+// it is a file this run read with -r or -d (an output never replaces its own
+// input), or a symbolic link on its way was planted in a shared folder.
+void check_output_path(const char *path);
+
+// Told of every temporary file while it exists, so that it can be removed
+// when the run is interrupted.
+struct temp_observer {
+    void (*created)(const char *path);
+    void (*gone)(const char *path);
+};
+// The observer of the run (none: nobody is told).
+void observe_temp_files(const temp_observer *observer);
 
 // A file the tool writes. A regular file (or one to be created) is written
-// to a temporary file beside it and renamed over it when complete, so a
-// failed run leaves it untouched; a symbolic link is followed to the file
-// it names. Anything else (a device, a FIFO) is written in place. An output
+// to a temporary file beside it (".imgforge-" and twelve hex digits) and
+// renamed over it when complete, so a failed run leaves it untouched; a
+// replaced file keeps its permission bits, owner and group, and symbolic
+// links are resolved to the file they name. Anything else (a device, a
+// FIFO, the file standard output writes to) is written in place. An output
 // that was not committed is removed when it goes out of scope.
 class output_file {
   public:
@@ -70,7 +87,7 @@ class output_file {
     output_file(const output_file &) = delete;
     output_file &operator=(const output_file &) = delete;
 
-    // Prints "Failed to open file ..." and returns false on failure.
+    // Prints the reason and returns false on failure.
     bool open(const char *path);
     FILE *stream() const { return out; }
     // Returns the count of bytes written; fewer than `n` (with errno) on
@@ -87,12 +104,14 @@ class output_file {
     std::string temp;     // empty when writing in place
     bool regular = false; // the target is (or will be) a regular file
     std::vector<char> buffer;
+    bool open_temp(const path_info *like);
     void discard();
 };
 
 // Makes the outputs committed without their own sync durable: one sync for
-// a run that writes many files into `dir`.
-void sync_outputs(const char *dir);
+// a run that writes many files into `dir`. Prints "ERROR: cannot sync the
+// files written to ..." and returns false on failure.
+bool sync_outputs(const char *dir);
 
 } // namespace imgforge
 

@@ -21,3 +21,23 @@ std::string format(const char *fmt, ...)
 }
 
 } // namespace imgforge
+
+namespace imgforge {
+
+std::string excerpt(std::string_view text)
+{
+    constexpr size_t shown = 40;
+    std::string out;
+    for (size_t i = 0; i < text.size() && i < shown; i++) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F)
+            out += format("\\x%02x", c);
+        else
+            out += char(c);
+    }
+    if (text.size() > shown)
+        out += "...";
+    return out;
+}
+
+} // namespace imgforge

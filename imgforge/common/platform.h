@@ -51,27 +51,36 @@ bool file_id_of_fd(int fd, file_id &id);
 bool file_id_of_path(const char *path, file_id &id);
 
 // What a path names: with `follow`, what its symbolic links lead to.
-enum class path_kind { missing, regular, link, other };
+enum class path_kind { missing, regular, link, folder, other };
 struct path_info {
     path_kind kind;
     file_id id;
     unsigned mode; // permission bits
+    unsigned owner, group;
 };
 path_info look_at(const char *path, bool follow);
 path_kind kind_of_path(const char *path);
 
 // Whether a file is the one standard output or standard error writes to.
 bool is_standard_output(const file_id &id);
-// Permission bits of a new file: 0666 less the process's mask.
-unsigned new_file_mode();
 
-// The path a chain of symbolic links ends at (the path itself when it is no
-// link).
-std::string follow_links(const std::string &path);
+// The path with every symbolic link on its way resolved, component by
+// component. A link in a sticky folder that every user may write to (such as
+// /tmp), owned by neither this process's user nor the folder's owner, is not
+// followed, whatever the kernel would do: false, with `refused` set to it.
+bool resolve_links(const std::string &path, std::string &resolved, std::string &refused);
 
-// Creates a new file beside `target` for writing, with the permission bits
-// `mode`; returns its stream and sets `temp`, or nullptr (with errno).
-FILE *create_temp_beside(const std::string &target, unsigned mode, std::string &temp);
+// A name for a temporary file in the folder of `target`: ".imgforge-" and
+// twelve hex digits, another one for every attempt.
+std::string temp_name_beside(const std::string &target, unsigned attempt);
+
+// Creates the file `path`, which must not exist yet, for writing: with the
+// permission bits of a new file, or those of `like` and its owner and group
+// where the process may set them. nullptr (with errno) on failure.
+FILE *create_new_file(const std::string &path, const path_info *like);
+
+// Creates a folder and its missing parents; false (with errno) on failure.
+bool make_folders(const std::string &dir);
 
 // Hands a stream's buffered data to the system; false (with errno) when the
 // system did not take all of it.
@@ -105,8 +114,9 @@ class output_capture {
     void restore();
 };
 
-// Flushes the file system holding `dir`.
-void sync_file_system(const char *dir);
+// Flushes the file system holding `dir` to its medium; false (with errno)
+// when it reports a failure.
+bool sync_file_system(const char *dir);
 
 } // namespace imgforge
 

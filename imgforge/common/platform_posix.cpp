@@ -3,6 +3,7 @@
 
 #include "common/platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -10,6 +11,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace imgforge {
 
@@ -102,74 +104,143 @@ bool file_id_of_path(const char *path, file_id &id)
     return true;
 }
 
-unsigned new_file_mode()
-{
-    static const unsigned mode = [] {
-        mode_t mask = umask(0);
-        umask(mask);
-        return unsigned(0666 & ~mask);
-    }();
-    return mode;
-}
-
 path_info look_at(const char *path, bool follow)
 {
     struct stat st;
     if ((follow ? stat(path, &st) : lstat(path, &st)) != 0)
-        return {path_kind::missing, {}, 0};
+        return {path_kind::missing, {}, 0, 0, 0};
     path_kind kind = S_ISREG(st.st_mode)   ? path_kind::regular
                      : S_ISLNK(st.st_mode) ? path_kind::link
+                     : S_ISDIR(st.st_mode) ? path_kind::folder
                                            : path_kind::other;
-    return {kind, id_of(st), unsigned(st.st_mode & 07777)};
+    return {kind, id_of(st), unsigned(st.st_mode & 07777), unsigned(st.st_uid),
+            unsigned(st.st_gid)};
 }
 
-std::string follow_links(const std::string &path)
+namespace {
+
+// A link that another user planted in a shared folder such as /tmp: the
+// folder is sticky and writable by all, and the link belongs neither to us
+// nor to the folder's owner.
+bool planted_link(const std::string &folder, const struct stat &link)
 {
-    std::string p = path;
+    struct stat dir;
+    if (stat(folder.empty() ? "." : folder.c_str(), &dir) != 0)
+        return false;
+    bool shared = (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH);
+    return shared && link.st_uid != geteuid() && link.st_uid != dir.st_uid;
+}
+
+// The components of a path, in order.
+std::vector<std::string> components(const std::string &path)
+{
+    std::vector<std::string> parts;
+    for (size_t at = 0; at < path.size();) {
+        size_t slash = path.find('/', at);
+        size_t end = slash == std::string::npos ? path.size() : slash;
+        if (end > at)
+            parts.push_back(path.substr(at, end - at));
+        at = end + 1;
+    }
+    return parts;
+}
+
+} // namespace
+
+bool resolve_links(const std::string &path, std::string &resolved, std::string &refused)
+{
+    // Components still to walk, the next one last.
+    std::vector<std::string> todo = components(path);
+    std::reverse(todo.begin(), todo.end());
+    std::string done(!path.empty() && path[0] == '/' ? 1 : 0, '/');
+    auto joined = [&](const std::string &part) {
+        std::string next = done;
+        if (!next.empty() && next.back() != '/')
+            next.push_back('/');
+        return next.append(part);
+    };
     // As many links as the system itself follows.
-    for (int hops = 0; hops < 40; hops++) {
+    for (int links = 0; !todo.empty();) {
+        std::string part = std::move(todo.back());
+        todo.pop_back();
+        if (part == ".")
+            continue;
+        std::string next = joined(part);
         struct stat st;
-        if (lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return p;
-        char link[PATH_MAX];
-        ssize_t n = readlink(p.c_str(), link, sizeof link - 1);
-        if (n < 0)
-            return p;
-        link[n] = '\0';
-        p = link[0] == '/' ? std::string(link) : dir_of(p) + '/' + link;
+        if (part == ".." || lstat(next.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || ++links > 40) {
+            done = next;
+            continue;
+        }
+        if (planted_link(done, st)) {
+            refused = next;
+            return false;
+        }
+        char target[PATH_MAX];
+        ssize_t n = readlink(next.c_str(), target, sizeof target - 1);
+        if (n <= 0) {
+            done = next;
+            continue;
+        }
+        std::string link(target, size_t(n));
+        std::vector<std::string> more = components(link);
+        todo.insert(todo.end(), more.rbegin(), more.rend());
+        if (link[0] == '/')
+            done.assign(1, '/');
     }
-    return p;
+    resolved = done.empty() ? "." : done;
+    return true;
 }
 
-FILE *create_temp_beside(const std::string &target, unsigned mode, std::string &temp)
+std::string temp_name_beside(const std::string &target, unsigned attempt)
 {
-    // Names that no other process picks: the process id and a sequence
-    // started at the clock.
-    static uint64_t sequence =
-        uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
-    std::string stem = dir_of(target) + "/." + target.substr(target.find_last_of('/') + 1) + ".";
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; attempt++) {
-        char suffix[40];
-        std::snprintf(suffix, sizeof suffix, "%x-%llx", unsigned(getpid()),
-                      static_cast<unsigned long long>(sequence++));
-        temp = stem + suffix;
-        // A new file gets its mode from the process's mask, as the target would.
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, mode_t(new_file_mode()));
-        if (fd < 0 && errno != EEXIST)
-            return nullptr;
-    }
+    // The clock, the process and the attempt, mixed so that any bit of them
+    // changes every digit (splitmix64).
+    uint64_t x = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+    x ^= uint64_t(getpid()) << 40 ^ uint64_t(attempt) << 20;
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    char name[32];
+    std::snprintf(name, sizeof name, ".imgforge-%012llx",
+                  static_cast<unsigned long long>(x & 0xFFFFFFFFFFFFull));
+    return dir_of(target) + '/' + name;
+}
+
+FILE *create_new_file(const std::string &path, const path_info *like)
+{
+    // A new file gets its mode from the process's mask, as the target would.
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
     if (fd < 0)
         return nullptr;
-    FILE *stream =
-        mode == new_file_mode() || fchmod(fd, mode_t(mode)) == 0 ? fdopen(fd, "wb") : nullptr;
+    bool ok = true;
+    if (like) {
+        // Owner first: a change of owner may clear the set-id bits.
+        if (like->owner != unsigned(geteuid()) || like->group != unsigned(getegid()))
+            (void)!fchown(fd, uid_t(like->owner), gid_t(like->group));
+        ok = fchmod(fd, mode_t(like->mode)) == 0;
+    }
+    FILE *stream = ok ? fdopen(fd, "wb") : nullptr;
     if (!stream) {
         int error = errno;
         close(fd);
-        unlink(temp.c_str());
+        unlink(path.c_str());
         errno = error;
     }
     return stream;
+}
+
+bool make_folders(const std::string &dir)
+{
+    struct stat st;
+    if (stat(dir.c_str(), &st) == 0) {
+        errno = ENOTDIR;
+        return S_ISDIR(st.st_mode);
+    }
+    size_t slash = dir.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 && !make_folders(dir.substr(0, slash)))
+        return false;
+    return mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST;
 }
 
 bool flush_stream(FILE *stream)
@@ -201,15 +272,19 @@ void advise_large_buffer(void *buf, size_t size)
 #endif
 }
 
-void sync_file_system(const char *dir)
+bool sync_file_system(const char *dir)
 {
     int fd = open(dir, O_RDONLY);
     if (fd < 0) {
-        sync();
-        return;
+        sync(); // reports nothing
+        return true;
     }
-    syncfs(fd);
-    close(fd);
+    bool synced = syncfs(fd) == 0;
+    int error = errno;
+    bool closed = close(fd) == 0;
+    if (!synced)
+        errno = error;
+    return synced && closed;
 }
 
 } // namespace imgforge

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <direct.h>
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
@@ -108,16 +109,6 @@ bool file_id_of_path(const char *path, file_id &id)
     return found;
 }
 
-unsigned new_file_mode()
-{
-    static const unsigned mode = [] {
-        int mask = _umask(0);
-        _umask(mask);
-        return unsigned(0666 & ~mask);
-    }();
-    return mode;
-}
-
 // Devices (NUL, CON, ...) are written in place like any file that is not
 // on a disk; no symbolic links are followed by hand here.
 path_info look_at(const char *path, bool)
@@ -125,12 +116,12 @@ path_info look_at(const char *path, bool)
     HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
-        return {path_kind::missing, {}, 0};
-    path_info info{path_kind::other, {}, 0666};
+        return {path_kind::missing, {}, 0, 0, 0};
+    path_info info{path_kind::other, {}, 0666, 0, 0};
     BY_HANDLE_FILE_INFORMATION about;
-    if (GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &about) &&
-        !(about.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        info.kind = path_kind::regular;
+    if (GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &about)) {
+        info.kind = about.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? path_kind::folder
+                                                                      : path_kind::regular;
         file_id_of_handle(handle, info.id);
         if (about.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
             info.mode = 0444;
@@ -139,43 +130,57 @@ path_info look_at(const char *path, bool)
     return info;
 }
 
-std::string follow_links(const std::string &path)
+bool resolve_links(const std::string &path, std::string &resolved, std::string &)
 {
-    return path;
+    resolved = path;
+    return true;
 }
 
-FILE *create_temp_beside(const std::string &target, unsigned mode, std::string &temp)
+std::string temp_name_beside(const std::string &target, unsigned attempt)
 {
-    static uint64_t sequence =
-        uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
-    size_t slash = target.find_last_of("/\\");
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string stem = dir_of(target) + "\\." + base + ".";
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; attempt++) {
-        char suffix[40];
-        std::snprintf(suffix, sizeof suffix, "%x-%llx", unsigned(_getpid()),
-                      static_cast<unsigned long long>(sequence++));
-        temp = stem + suffix;
-        fd = _open(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
-                   _S_IREAD | _S_IWRITE);
-        if (fd < 0 && errno != EEXIST)
-            return nullptr;
-    }
+    uint64_t x = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+    x ^= uint64_t(_getpid()) << 40 ^ uint64_t(attempt) << 20;
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    char name[32];
+    std::snprintf(name, sizeof name, ".imgforge-%012llx",
+                  static_cast<unsigned long long>(x & 0xFFFFFFFFFFFFull));
+    return dir_of(target) + '\\' + name;
+}
+
+FILE *create_new_file(const std::string &path, const path_info *like)
+{
+    int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
     if (fd < 0)
         return nullptr;
     FILE *stream = _fdopen(fd, "wb");
     if (!stream) {
         int error = errno;
         _close(fd);
-        _unlink(temp.c_str());
+        _unlink(path.c_str());
         errno = error;
         return nullptr;
     }
     // A read-only target stays read-only once the file is renamed over it.
-    if (!(mode & 0200))
-        _chmod(temp.c_str(), _S_IREAD);
+    if (like && !(like->mode & 0200))
+        _chmod(path.c_str(), _S_IREAD);
     return stream;
+}
+
+bool make_folders(const std::string &dir)
+{
+    DWORD attributes = GetFileAttributesA(dir.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        errno = ENOTDIR;
+        return attributes & FILE_ATTRIBUTE_DIRECTORY;
+    }
+    size_t slash = dir.find_last_of("/\\");
+    if (slash != std::string::npos && slash > 0 && dir[slash - 1] != ':' &&
+        !make_folders(dir.substr(0, slash)))
+        return false;
+    return _mkdir(dir.c_str()) == 0 || errno == EEXIST;
 }
 
 // The C library may take a short write for done: the file must then hold
@@ -213,8 +218,9 @@ void advise_large_buffer(void *, size_t)
 
 // Windows flushes a volume only for administrators; the files of a batch are
 // left to the system's lazy writer.
-void sync_file_system(const char *)
+bool sync_file_system(const char *)
 {
+    return true;
 }
 
 } // namespace imgforge

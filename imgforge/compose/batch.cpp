@@ -193,7 +193,7 @@ void write_batch(const char *table, const char *dir_arg, bool full)
         die(EXIT_FILE);
     }
     for (const device &d : devices)
-        refuse_overwriting_input(d.path.c_str());
+        check_output_path(d.path.c_str());
 
     image_template t = keep_template();
     size_t written = 0;

@@ -51,7 +51,7 @@ void pretty_dump(const char *output_location)
     };
     // The USER_APP file is checked before anything is listed.
     if (output_location && nvds_walk(is_user_app, nullptr) == 1)
-        refuse_overwriting_input(output_location);
+        check_output_path(output_location);
     dump_context ctx{output_location, false};
     nvds_walk(walk_cb_pretty, &ctx);
     if (ctx.file_failed)

@@ -118,12 +118,17 @@ void realloc_and_reinit_nvds_buf(uint32_t size)
     bind_engine(nvds_buf);
 }
 
-void set_flash_size(uint32_t size)
+void refuse_flash_size_in_otp()
 {
     if (nvds_inverted) {
         std::fprintf(stderr, "ERROR: '-i' and '-f' flags are mutually exlusive\n");
         die(EXIT_REFUSED);
     }
+}
+
+void set_flash_size(uint32_t size)
+{
+    refuse_flash_size_in_otp();
     if (size == 0) {
         std::fprintf(stderr, "ERROR: Flash size must be larger than 0\n");
         die(EXIT_REFUSED);

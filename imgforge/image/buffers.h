@@ -32,7 +32,9 @@ void bind_engine(uint8_t *buf);
 // Resizes both buffers and rebinds the engine to nvds_buf.
 void realloc_and_reinit_nvds_buf(uint32_t size);
 
-void set_flash_size(uint32_t size); // -f
+// -f: refused in inverted mode (checked first), then the resize.
+void refuse_flash_size_in_otp();
+void set_flash_size(uint32_t size);
 void set_inverted();                // -i
 
 // Prints "ERROR: failed to put tag ..." with the engine's status text and

@@ -73,30 +73,62 @@ size_t read_stored(input_file &file, uint8_t *target, bool &more)
 {
     std::fprintf(stderr, "ERROR: '%s' is not an NVDS image\n", path);
     if (!nvds_inverted && starts_with(stored, n, otp_magic))
-        std::fprintf(stderr, "hint: it is an OTP image; use -i\n");
+        std::fprintf(stderr, "hint: it is an OTP image; give -i before -r\n");
     if (nvds_inverted && starts_with(stored, n, nvds_magic_number))
         std::fprintf(stderr, "hint: it is a flash image; leave out -i\n");
     die(EXIT_FILE);
 }
 
-// A live record that runs past the bytes the file held reads its missing
-// bytes as erased: a warning, or with --check a problem for the report.
+// Notes a damaged input: a warning, or with --check a problem for the
+// report. `at` is the offset in the image, none when the problem is the
+// merged file's (its offsets are not the image's).
+void note_problem(std::optional<uint32_t> at, const std::string &warning,
+                  const std::string &problem)
+{
+    if (!keep_damaged_inputs)
+        std::fprintf(stderr, "WARNING: %s\n", warning.c_str());
+    else
+        problems.push_back({at, problem});
+}
+
+// A record whose header or data runs past the bytes the file held reads its
+// missing bytes as erased (a cut right after a tag byte reads as a record of
+// 32767 bytes).
 void note_if_truncated(const char *path, const uint8_t *image, size_t got, bool merged)
 {
-    walk_stored(image, region_size(), [&](const stored_record &r) {
-        if (!nvds_is_live(r.status) || uint64_t(r.data) + r.length <= got)
-            return true;
+    auto note = [&](uint32_t data) {
         const char *missing = "its missing bytes read as erased";
-        if (!keep_damaged_inputs)
-            std::fprintf(stderr, "WARNING: '%s' ends inside the record at @%04x; %s\n", path,
-                         unsigned(r.data), missing);
-        else if (merged) // the offset is the merged file's, not the image's
-            problems.push_back({std::nullopt, format("'%s' ends inside its record at @%04x; %s",
-                                                     path, unsigned(r.data), missing)});
+        std::string warning =
+            format("'%s' ends inside the record at @%04x; %s", path, unsigned(data), missing);
+        if (merged)
+            note_problem(std::nullopt, warning,
+                         format("'%s' ends inside its record at @%04x; %s", path,
+                                unsigned(data), missing));
         else
-            problems.push_back({r.data, format("'%s' ends inside this record; %s", path, missing)});
-        return false;
+            note_problem(data, warning, format("'%s' ends inside this record; %s", path, missing));
+    };
+    bool noted = false;
+    chain_end end = walk_stored(image, region_size(), [&](const stored_record &r) {
+        noted = uint64_t(r.data) + r.length > got;
+        if (noted)
+            note(r.data);
+        return !noted;
     });
+    // A header cut by the end of the file that reads as a record running
+    // past the region.
+    if (!noted && end.overrun && end.at < got && uint64_t(end.at) + 4 > got)
+        note(uint64_t(end.at) + 4 <= region_size() ? end.at + nvds_header_length(image + end.at)
+                                                    : end.at);
+}
+
+// The hardware word of an OTP file that ends early reads as unprogrammed.
+void note_if_short_otp(const char *path, size_t got)
+{
+    if (!nvds_inverted || got >= buf_size)
+        return;
+    std::string text =
+        format("'%s' is shorter than an OTP image; its missing bytes read as unprogrammed", path);
+    note_problem(std::nullopt, text, text);
 }
 
 // Loads a file into `target` as a logical image: unread bytes erased, OTP
@@ -136,6 +168,8 @@ void load_image(const char *path, uint8_t *target, bool merged)
             target[i] = uint8_t(~target[i]);
     if (magic && got < region_size())
         note_if_truncated(path, target, got, merged);
+    if (magic)
+        note_if_short_otp(path, got);
 }
 
 } // namespace

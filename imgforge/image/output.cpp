@@ -73,7 +73,7 @@ bool write_image_file(const char *path, uint64_t length, bool sync)
     if (!file.open(path))
         return false;
     if (!write_medium(file.stream(), length, false)) {
-        std::fprintf(stderr, "Failed to write file '%s': %s\n", path, std::strerror(errno));
+        std::fprintf(stderr, "ERROR: cannot write '%s': %s\n", path, std::strerror(errno));
         return false;
     }
     return file.commit(sync);

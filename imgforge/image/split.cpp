@@ -58,7 +58,7 @@ bool write_split(const split_file &f)
         return false;
     nvds_env.read(f.addr, f.len, record_buf);
     if (file.write(record_buf, f.len) != f.len) {
-        std::fprintf(stderr, "Failed to write file '%s': %s\n", path, std::strerror(errno));
+        std::fprintf(stderr, "ERROR: cannot write '%s': %s\n", path, std::strerror(errno));
         return false;
     }
     return file.commit(false);
@@ -70,16 +70,16 @@ void split_records(const char *dir)
 {
     // An empty directory is the current one.
     split_plan plan;
-    plan.dir = std::string(*dir ? dir : ".") + DIR_SEPARATOR;
+    std::string folder = *dir ? dir : ".";
+    plan.dir = folder + DIR_SEPARATOR;
     nvds_walk(plan_split_cb, &plan);
     for (const split_file &f : plan.files)
-        refuse_overwriting_input(f.path.c_str());
+        check_output_path(f.path.c_str());
     size_t written = 0;
     while (written < plan.files.size() && write_split(plan.files[written]))
         written++;
-    if (written)
-        sync_outputs(plan.dir.c_str());
-    if (written < plan.files.size())
+    bool synced = written == 0 || sync_outputs(folder.c_str());
+    if (written < plan.files.size() || !synced)
         die(EXIT_FILE);
 }
 

@@ -167,13 +167,13 @@ void write_json(const char *location, bool with_check)
         // Stream failures end the run in run().
         write_document(stdout, report, texts, with_check);
     } else {
-        refuse_overwriting_input(location);
+        check_output_path(location);
         output_file file;
         if (!file.open(location))
             die(EXIT_FILE);
         write_document(file.stream(), report, texts, with_check);
         if (std::ferror(file.stream())) {
-            std::fprintf(stderr, "Failed to write file '%s': %s\n", location, std::strerror(errno));
+            std::fprintf(stderr, "ERROR: cannot write '%s': %s\n", location, std::strerror(errno));
             die(EXIT_FILE);
         }
         if (!file.commit(true))
