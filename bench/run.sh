@@ -123,3 +123,21 @@ printf '| %-40s | %10s | %6s |\n' "--batch, against those calls" "$batch_us" \
     "$(awk "BEGIN { printf \"%.2f\", $batch_us / $files_us }")"
 printf '| %-40s | %10s | %6s |\n' "one run per device, against --batch" "$((per_device_us * 10000))" \
     "$(awk "BEGIN { printf \"%.1f\", $per_device_us * 10000 / $batch_us }")"
+
+# Memory of a large batch: 1 000 000 devices of three short cells, one of
+# them a file that every row names. The peak must stay under 400 MB: it grows
+# with the table's text, not with its records.
+if [ -x /usr/bin/time ]; then
+    printf '\001\002\003\004' > "$work/cal"
+    awk 'BEGIN { print "id,BD_ADDRESS:bd_address,UART_BAUDRATE:u32,bb:file"
+                 for (i = 0; i < 1000000; i++)
+                     printf "d%07d,AA:BB:CC:%02X:%02X:%02X,%d,cal\n", i, int(i / 65536), int(i / 256) % 256, i % 256, i }' \
+        > "$work/million.csv"
+    mkdir "$work/million"
+    /usr/bin/time -f '%M %e' -o "$work/million.time" \
+        "$tool" --batch "$work/million.csv" -O "$work/million" 2> /dev/null
+    set -- $(cat "$work/million.time")
+    printf '\n| %-40s | %10s | %8s |\n' "1 000 000 device images" "peak MB" "s"
+    printf '|%s|%s|%s|\n' "------------------------------------------" "------------" "----------"
+    printf '| %-40s | %10s | %8s |\n' "--batch of three short cells" "$(( $1 / 1024 ))" "$2"
+fi

@@ -19,7 +19,7 @@ printf 'NVDS\001\006\177' > "$corpus/fuzz_image/corrupt.bin"
 cp "$root"/fuzz/corpus/image/* "$corpus/fuzz_image/"
 # Manifests and device tables: the sample as a manifest and the examples.
 "$tool" -r "$root/examples/sample.bin" --json > "$corpus/fuzz_inputs/sample.json"
-cp "$root"/examples/*.json "$root"/examples/*.csv "$corpus/fuzz_inputs/"
+cp "$root"/examples/*.json "$root"/examples/*.csv "$root"/fuzz/corpus/inputs/* "$corpus/fuzz_inputs/"
 # Records: the tag byte, then the content of each sample data file.
 for f in "$root"/examples/data/*.bin; do
     tag=$(basename "$f" | cut -c1-2)

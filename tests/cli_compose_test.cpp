@@ -66,7 +66,11 @@ TEST_F(Manifest, ErrorsNameTheFileAndTheRecord)
         {R"({"tag": "BD_ADDR", "data": "01"})", " record 0: unknown tag name 'BD_ADDR'"},
         {R"({"tag": 255, "data": "01"})", " record 0: tag 255 is not 1 to 254"},
         {R"({"tag": 0, "data": "01"})", " record 0: tag 0 is not 1 to 254"},
-        {R"({"tag": -3, "data": "01"})", " record 0: tag -3 is not 1 to 254"},
+        {R"({"tag": -3, "data": "01"})", " record 0: tag -3: a whole number from 1 to 254, a hex string or a tag name is expected"},
+        {R"({"tag": 1.0, "data": "01"})", " record 0: tag 1.0: a whole number from 1 to 254, a hex string or a tag name is expected"},
+        {R"({"tag": 1e2, "data": "01"})", " record 0: tag 100.0: a whole number from 1 to 254, a hex string or a tag name is expected"},
+        {R"({"tag": 18446744073709551615, "data": "01"})", " record 0: tag 18446744073709551615 is not 1 to 254"},
+        {R"({"tag": 18446744073709551616, "data": "01"})", " record 0: tag 1.8446744073709552e+19: a whole number from 1 to 254, a hex string or a tag name is expected"},
         {R"({"tag": "ff", "data": "01"})", " record 0: tag ff is not 01 to fe"},
         {R"({"tag": true, "data": "01"})", " record 0: \"tag\" must be a number, a hex string or a tag name"},
         {R"({"tag": 1})", " record 0: no content: one of \"data\", \"text\", \"file\", \"u8\", " "\"u16\", \"u32\" or \"bd_address\""},
@@ -77,7 +81,11 @@ TEST_F(Manifest, ErrorsNameTheFileAndTheRecord)
         {R"({"tag": 1, "bd_address": "F6:E5:D4:C3:B2"})", " record 0: bad bd_address 'F6:E5:D4:C3:B2': six hex byte pairs joined by ':' are " "expected"},
         {R"({"tag": 17, "u8": 256})", " record 0: 256 does not fit in u8"},
         {R"({"tag": 7, "u16": "0x10000"})", " record 0: 0x10000 does not fit in u16"},
-        {R"({"tag": 16, "u32": -1})", " record 0: \"u32\" must be a number or a string"},
+        {R"({"tag": 16, "u32": -1})", " record 0: \"u32\" -1: a whole number from 0 to 4294967295 or a string is expected"},
+        {R"({"tag": 16, "u32": 4294967295.5})", " record 0: \"u32\" 4294967295.5: a whole number from 0 to 4294967295 or a string is expected"},
+        {R"({"tag": 16, "u32": 4294967296})", " record 0: 4294967296 does not fit in u32"},
+        {R"({"tag": 16, "u32": null})", " record 0: \"u32\" must be a number or a string"},
+        {R"({"tag": 17, "u8": 255}, {"tag": 17, "u8": -0})", " record 1: \"u8\" 0: a whole number from 0 to 255 or a string is expected"},
         {R"({"tag": 16, "u32": "12a"})", " record 0: bad number '12a': decimal digits or 0x and hex digits are expected"},
         {R"({"tag": 2, "text": 5})", " record 0: \"text\" must be a string"},
         {R"({"tag": 8, "file": "none.bin"})", " record 0: cannot read 'none.bin': No such file or directory"},
@@ -95,8 +103,34 @@ TEST_F(Manifest, ErrorsNameTheFileAndTheRecord)
                        "",
                        error("m.json", r.text)}});
     }
+    // Whole-document errors name the place.
+    const std::string long_key(41, 'k');
+    const std::vector<std::pair<std::string, std::string>> documents = {
+        {"{\"records\":[{\"tag\":1e400,\"data\":\"00\"}]}", ": invalid JSON at line 1, column 24"},
+        {"{\"records\":[{\"tag\":1,\n\"u8\":-8E590}]}", ": invalid JSON at line 2, column 11"},
+        {"{\"records\":[{\"tag\":\"0b\",\"tag\":\"0c\",\"data\":\"\"}]}",
+         ": duplicate key 'tag' at line 1, column 25"},
+        {"{\"records\":[],\r\n \"records\":[]}", ": duplicate key 'records' at line 2, column 2"},
+        {"{\"records\":[{\"a\\\"\":1,\"a\\\"\":2}]}", ": duplicate key 'a\"' at line 1, column 22"},
+        {"{\"records\":[{\"" + long_key + "\":1,\"" + long_key + "\":2}]}",
+         ": duplicate key '" + long_key.substr(0, 40) + "...' at line 1, column 60"},
+        {"{\"records\":[{\"tag\":1,\"data\":\"\\u0000\"}]}\n\n" + std::string(1, '\0'),
+         ": a NUL byte at line 3, column 1"},
+        {"{\"records\":[{\"tag\":1,\"data\":\"\\u0000\"}]}",
+         " record 0: bad hex data '\\x00': byte pairs of hex digits are expected, separated by "
+         "nothing, spaces or colons"},
+        {"{\"records\":[{\"tag\":1,\"x\\u0001\\\\\":1}]}", " record 0: unknown key 'x\\x01\\'"},
+    };
+    for (const auto &[text, message] : documents) {
+        write("doc.json", text);
+        expect_cases({{{"--manifest", "doc.json", "-b"}, 2, "", error("doc.json", message)}});
+    }
+    // A NUL inside a string is a record byte.
+    write("nul.json", R"({"records":[{"tag":"3f","text":"a\u0000b"}]})");
+    expect_cases({{{"--manifest", "nul.json", "-v"}, 0, "@0007 3f  61 00 62\n", ""}});
     // clang-format off
     expect_cases({
+        {{"--manifest", "/dev/zero"}, 2, "", "ERROR: way too much data from '/dev/zero'\n", {}, {}, "/dev/zero"},
         {{"--manifest", "none.json"}, 2, "", error("none.json", ": cannot read it: No such file or directory")},
         {{"--manifest", "sub"}, 2, "", error("sub", ": cannot read it: Is a directory"), {}, {}, "a folder cannot be opened as a file"},
         {{"--manifest", "bad.json"}, 2, "", error("bad.json", ": invalid JSON at line 3, column 1")},
@@ -204,6 +238,23 @@ TEST_F(Batch, ErrorsWriteNothing)
         {header + "a,11:22:33:44:55:66,x\n,11:22:33:44:55:66,y\n", " row 2, column 'id': the id is empty"},
         {header + "a,,\nb,,\na,,\n", " row 3, column 'id': the id 'a' is the id of row 1 too"},
         {header + "..,,\n", " row 1, column 'id': '..' is not an id"},
+        {header + ".,,\n", " row 1, column 'id': '.' is not an id"},
+        {header + "A,,\nb,,\na,,\n", " row 3, column 'id': the id 'a' is the id of row 1 too, ignoring letter case"},
+        {header + std::string(201, 'i') + ",,\n", " row 1, column 'id': the id '" + std::string(40, 'i') + "...' is longer than 200 bytes"},
+        {header + "a\tb,,\n", " row 1, column 'id': the id 'a\\x09b' holds a control byte"},
+        {header + "a\x7f,,\n", " row 1, column 'id': the id 'a\\x7f' holds a control byte"},
+        {header + "a:b,,\n", " row 1, column 'id': the id 'a:b' holds ':', which a file name cannot hold"},
+        {header + "\"a\"\"\",,\n", " row 1, column 'id': the id 'a\"' holds '\"', which a file name cannot hold"},
+        {header + "a|,,\n", " row 1, column 'id': the id 'a|' holds '|', which a file name cannot hold"},
+        {header + "a.,,\n", " row 1, column 'id': the id 'a.' ends in a dot"},
+        {header + "a ,,\n", " row 1, column 'id': the id 'a ' ends in a space"},
+        {header + "con,,\n", " row 1, column 'id': the id 'con' is a device name on Windows"},
+        {header + "Lpt9.tar.gz,,\n", " row 1, column 'id': the id 'Lpt9.tar.gz' is a device name on Windows"},
+        {header + "NUL.,,\n", " row 1, column 'id': the id 'NUL.' ends in a dot"},
+        {header + "a,," + std::string(1, '\0') + "\n", ": line 2: a NUL byte"},
+        {"id,DEVICE_NAME,02:text\n", " header, column '02:text': tag 02 is the tag of column 'DEVICE_NAME' too"},
+        {"id," + std::string(41, 'c') + "\n", " header, column '" + std::string(40, 'c') + "...': unknown tag name '" + std::string(40, 'c') + "...'"},
+        {"id,08:hex\na,\"0\n1\"\n", " row 1, column '08:hex': bad hex data '0\\x0a1': byte pairs of hex digits are expected, separated by nothing, spaces or colons"},
         {header + "a/b,,\n", " row 1, column 'id': the id 'a/b' holds a path separator"},
         {header + "a\\b,,\n", " row 1, column 'id': the id 'a\\b' holds a path separator"},
         {header + "a,11:22,\n", " row 1, column '01:bd_address': bad bd_address '11:22': six hex " "byte pairs joined by ':' are expected"},
@@ -220,7 +271,41 @@ TEST_F(Batch, ErrorsWriteNothing)
     expect_cases({{{"--batch", "none.csv"},
                    2,
                    "",
-                   "ERROR: 'none.csv': cannot read it: No such file or directory\n"}});
+                   "ERROR: 'none.csv': cannot read it: No such file or directory\n"},
+                  {{"--batch", "/dev/zero"},
+                   2,
+                   "",
+                   "ERROR: way too much data from '/dev/zero'\n",
+                   {},
+                   {},
+                   "/dev/zero"}});
+    // Names that are files on every system, and columns of the register-write
+    // tags, which may hold several records.
+    write("d.csv", "id,fc,fc\nlpt0," + std::string(16, '0') + ",\ncom10.bin,,\n" +
+                       std::string(200, 'i') + ",,\n");
+    expect_cases({{{"--batch", "d.csv", "-O", "out"}, 0, "", "wrote 3 images to 'out'\n"}});
+    EXPECT_EQ(names_in("out"), (std::vector<std::string>{
+                                   "com10.bin.bin", std::string(200, 'i') + ".bin", "lpt0.bin"}));
+}
+
+TEST_F(Batch, OutputsAreCheckedBeforeTheFirstImage)
+{
+    write("d.csv", "id,08:hex\na,01\nb,02\n");
+    write("file", bytes{1});
+    fs::create_directory(path("out/b.bin"));
+    const std::string not_dir = "Not a directory";
+    // clang-format off
+    expect_cases({
+        {{"--batch", "d.csv", "-O", "file"}, 2, "", "ERROR: cannot create the folder 'file': " + not_dir + "\n"},
+        {{"--batch", "d.csv", "-O", "file/sub"}, 2, "", "ERROR: cannot create the folder 'file/sub': " + not_dir + "\n"},
+        {{"--batch", "d.csv", "-O", "out"}, 2, "", "ERROR: cannot write 'out" + std::string(1, tool_separator()) + "b.bin': Is a directory\n"},
+    });
+    // clang-format on
+    EXPECT_EQ(names_in("out"), (std::vector<std::string>{"b.bin"}));
+    // A missing folder is made, with its parents.
+    expect_cases(
+        {{{"--batch", "d.csv", "-O", "new/deep"}, 0, "", "wrote 2 images to 'new/deep'\n"}});
+    EXPECT_EQ(names_in("new/deep"), (std::vector<std::string>{"a.bin", "b.bin"}));
 }
 
 TEST_F(Batch, RefusalsAndInputs)

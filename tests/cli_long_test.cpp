@@ -146,6 +146,14 @@ TEST_F(Long, JsonOfOtpImages)
     EXPECT_EQ(doc["records"][0]["decoded"], "RETAIN");
     // A value without a description is null, and the document goes on.
     write("spare", otp_image(image({}), 1u << 14));
+    // Cut right after a tag byte, and an OTP file without its last 4 bytes.
+    std::ifstream in(sample, std::ios::binary);
+    bytes sample_bytes((std::istreambuf_iterator<char>(in)), {});
+    write("cut14", bytes(sample_bytes.begin(), sample_bytes.begin() + 14));
+    bytes otp = otp_image(image({}), 1);
+    write("otp4092", bytes(otp.begin(), otp.end() - 4));
+    const std::string shorter =
+        "'otp4092' is shorter than an OTP image; its missing bytes read as unprogrammed\n";
     r = run({"-i", "-r", "spare", "--json"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(json::parse(r.out)["hw_config"]["fields"][9]["text"].is_null());
@@ -205,6 +213,14 @@ TEST_F(Check, EachProblemKind)
     bytes whole = image({{0x07, {1, 2}}, {0x08, {1, 2, 3, 4, 5, 6}}}, 0);
     write("cut", bytes(whole.begin(), whole.begin() + 15));
     write("spare", otp_image(image({}), 1u << 14));
+    // Cut right after a tag byte, and an OTP file without its last 4 bytes.
+    std::ifstream in(sample, std::ios::binary);
+    bytes sample_bytes((std::istreambuf_iterator<char>(in)), {});
+    write("cut14", bytes(sample_bytes.begin(), sample_bytes.begin() + 14));
+    bytes otp = otp_image(image({}), 1);
+    write("otp4092", bytes(otp.begin(), otp.end() - 4));
+    const std::string shorter =
+        "'otp4092' is shorter than an OTP image; its missing bytes read as unprogrammed\n";
     // clang-format off
     expect_cases({
         {{"--check", "-r", "text"}, 5, "'text' has no NVDS magic and is not erased; it reads as an empty image\n" + summary(0, 4, 65532), ""},
@@ -214,6 +230,10 @@ TEST_F(Check, EachProblemKind)
         {{"-r", "dirty", "--check"}, 5, "@001e bytes after the end of the chain are not erased\n" + summary(1, 11, 65525), ""},
         {{"--check", "-r", "cut"}, 5, "@000c 'cut' ends inside this record; its missing bytes read as erased\n" + summary(2, 18, 65518), ""},
         {{"-i", "-r", "spare", "--check"}, 5, "hardware field SPARE: value 2 has no description\n" + summary(0, 4, 4088), ""},
+        {{"-r", "cut14", "--check"}, 5, "@0011 'cut14' ends inside this record; its missing bytes read as erased\n1 live records (0 locked), 0 deleted, 1 incomplete; 32784 bytes used, 32752 free, 32771 reclaimable\n", ""},
+        {{"-r", "cut14", "-v"}, 0, "@0007 01  a1 b2 c3 d4 e5 f6\n", "WARNING: 'cut14' ends inside the record at @0011; its missing bytes read as erased\n"},
+        {{"-i", "-r", "otp4092", "--check"}, 5, shorter + summary(0, 4, 4088), ""},
+        {{"-i", "-r", "otp4092", "-v", "-N"}, 0, "HW configuration: 0x00000000\n", "WARNING: " + shorter},
     });
     // clang-format on
 }

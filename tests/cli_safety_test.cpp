@@ -40,15 +40,18 @@ TEST_F(Numbers, TheWholeArgumentIsTheNumber)
         cases.push_back({{"-r", "img", "-l", arg}, 1, "", invalid('l', arg)});
     for (const char *arg : {"ALL", "all ", "0xfcc"})
         cases.push_back({{"-r", "img", "-E", arg}, 1, "", invalid('E', arg)});
-    cases.insert(cases.end(),
-                 {
-                     {{"-f", "00"}, 3, "", "ERROR: Flash size must be larger than 0\n"},
-                     {{"-f", "0100", "-F", "-b"}, 0, as_string(image({}, 96)), ""},
-                     {{"-t", "0X0A", "-d", "f", "-b"}, 0, as_string(record_0a), ""},
-                     {{"-t", "000a", "-d", "f", "-b"}, 0, as_string(record_0a), ""},
-                     {{"-r", "img", "-e", "0x01", "-E", "0XFC", "-v"}, 0, "", ""},
-                     {{"-r", "img", "-l", "1", "-v"}, 0, "@0007 01  01\n@000b fc  02\n", ""},
-                 });
+    cases.insert(
+        cases.end(),
+        {
+            {{"-f", "00"}, 3, "", "ERROR: Flash size must be larger than 0\n"},
+            // The OTP conflict comes before the argument is read.
+            {{"-i", "-f", "x"}, 3, "", "ERROR: '-i' and '-f' flags are mutually exlusive\n"},
+            {{"-f", "0100", "-F", "-b"}, 0, as_string(image({}, 96)), ""},
+            {{"-t", "0X0A", "-d", "f", "-b"}, 0, as_string(record_0a), ""},
+            {{"-t", "000a", "-d", "f", "-b"}, 0, as_string(record_0a), ""},
+            {{"-r", "img", "-e", "0x01", "-E", "0XFC", "-v"}, 0, "", ""},
+            {{"-r", "img", "-l", "1", "-v"}, 0, "@0007 01  01\n@000b fc  02\n", ""},
+        });
     expect_cases(cases);
 }
 
@@ -64,6 +67,8 @@ TEST_F(Numbers, IgnoredArgumentsAreNamed)
         {{"-b", "-", "-p"}, 0, as_string(empty_image), ignoring("-")},
         {{"-b", "--"}, 0, as_string(empty_image), ""},
         {{"-b", "x"}, 0, as_string(empty_image), ignoring("x")},
+        {{"-b", std::string(40, 'x') + "\x1b"}, 0, as_string(empty_image), ignoring(std::string(40, 'x') + "...")},
+        {{"-b", "\x1b[2J\\"}, 0, as_string(empty_image), ignoring("\\x1b[2J\\")},
     });
     // clang-format on
 }
@@ -209,19 +214,57 @@ class Outputs : public Sandbox {
     {
         for (auto it = mounts.rbegin(); it != mounts.rend(); ++it)
             umount2(it->c_str(), MNT_DETACH);
+        for (const std::string &loop : loops)
+            std::system(("losetup -d " + loop + " 2>/dev/null").c_str());
         Sandbox::TearDown();
     }
-    std::vector<std::string> mounts;
+    std::vector<std::string> mounts, loops;
 
     // A small file system of its own at `name`, where the system permits.
-    bool mount_tmpfs(const std::string &name, const char *size)
+    bool mount_tmpfs(const std::string &name, const std::string &options)
     {
         fs::create_directory(path(name));
-        std::string options = std::string("size=") + size;
         if (mount("tmpfs", path(name).c_str(), "tmpfs", 0, options.c_str()) != 0)
             return false;
         mounts.push_back(path(name));
         return true;
+    }
+    // Creates files in `folder` until its file system has no room left.
+    void fill(const std::string &folder)
+    {
+        for (int i = 0;; i++) {
+            FILE *f = std::fopen(path(folder + "/fill" + std::to_string(i)).c_str(), "wb");
+            if (!f)
+                return;
+            static const char block[65536] = {};
+            bool full = std::fwrite(block, 1, sizeof block, f) < sizeof block;
+            full = std::fclose(f) != 0 || full;
+            if (full)
+                return;
+        }
+    }
+    // An ext4 file system at `name` on a loop device whose backing file lies
+    // on a full tmpfs: writes land in the page cache, syncs fail. The reason
+    // when the system has none of it.
+    std::string mount_failing_disk(const std::string &name)
+    {
+        if (!mount_tmpfs(name + "-back", "size=8m"))
+            return "no tmpfs mounts here";
+        std::string image = path(name + "-back/disk");
+        std::string make = "truncate -s 16m " + image + " && mkfs.ext4 -q -F " + image +
+                           " >/dev/null 2>&1 && losetup -f --show " + image + " > " + path("loop") +
+                           " 2>/dev/null";
+        if (std::system(make.c_str()) != 0)
+            return "no mkfs.ext4 or loop devices here";
+        std::string loop = as_string(read("loop"));
+        loop.erase(loop.find_last_not_of('\n') + 1);
+        loops.push_back(loop);
+        fs::create_directory(path(name));
+        if (mount(loop.c_str(), path(name).c_str(), "ext4", 0, nullptr) != 0)
+            return "cannot mount ext4 from a loop device here";
+        mounts.push_back(path(name));
+        fill(name + "-back");
+        return "";
     }
 };
 
@@ -230,7 +273,7 @@ TEST_F(Outputs, AFailedWriteLeavesTheTargetUntouched)
     write("big", bytes(30000, 0x5A));
     run_env env;
     std::string target = "img", parts = "parts";
-    if (mount_tmpfs("small", "16k")) {
+    if (mount_tmpfs("small", "size=16k")) {
         target = "small/img";
         parts = "small/parts";
         write(target, read("img"));
@@ -264,9 +307,19 @@ TEST_F(Outputs, ReplacedFilesKeepTheirModeAndLinks)
         GTEST_SKIP() << "permission bits, symbolic links and /dev are POSIX";
     bytes edited = image({{0x08, {1, 2}}, {0x05, {0xAA}}});
     chmod(path("img").c_str(), 0640);
+    // Another user's file rewritten by root stays that user's.
+    bool root = geteuid() == 0 && chown(path("img").c_str(), 1234, 5678) == 0;
     EXPECT_EQ(run({"-r", "img", "-t", "05", "-d", "a", "-b", "-o", "img"}).status, 0);
     EXPECT_EQ(read("img"), edited);
     EXPECT_EQ(fs::status(path("img")).permissions(), fs::perms(0640));
+    struct stat owner;
+    ASSERT_EQ(stat(path("img").c_str(), &owner), 0);
+    if (root) {
+        EXPECT_EQ(owner.st_uid, 1234u);
+        EXPECT_EQ(owner.st_gid, 5678u);
+    } else {
+        std::printf("owner kept: not checked, only root may give files away\n");
+    }
 
     fs::create_directory(path("real"));
     write("real/target", bytes{0});
@@ -324,6 +377,159 @@ TEST_F(Outputs, AFolderWithoutRoomForATemporaryFileIsWrittenInPlace)
     EXPECT_EQ(r.err,
               "WARNING: cannot create a temporary file beside 'ro/img'; writing it in place\n");
     EXPECT_EQ(read("ro/img"), image({{0x08, {1, 2}}, {0x05, {0xAA}}}));
+}
+
+TEST_F(Outputs, SyncFailuresFailTheRun)
+{
+    if (windows_tool())
+        GTEST_SKIP() << "loop devices are Linux";
+    for (const char *disk : {"disk1", "disk2"}) {
+        std::string why = mount_failing_disk(disk);
+        if (!why.empty())
+            GTEST_SKIP() << why;
+    }
+    std::string table = "id,08:hex\n";
+    for (int i = 0; i < 20; i++)
+        table += "d" + std::to_string(i) + ",01\n";
+    write("t.csv", table);
+    write("wa", image({{0x0A, {1}}, {0x0B, {2}}}));
+    fs::create_directory(path("disk2/parts"));
+    struct row {
+        std::vector<std::string> args;
+        std::string out, folder;
+    };
+    // clang-format off
+    const row rows[] = {
+        {{"--batch", "t.csv", "-O", "disk1/out", "-F"}, "", "disk1/out"},
+        {{"-r", "wa", "-S", "-O", "disk2/parts"}, "Writing split disk2/parts/0a.bin\nWriting split disk2/parts/0b.bin\n", "disk2/parts"},
+    };
+    // clang-format on
+    for (const row &c : rows) {
+        // The reason is the kernel's (an I/O error, or no space).
+        result r = run(c.args);
+        EXPECT_EQ(r.status, 2) << c.folder;
+        EXPECT_EQ(r.out, c.out) << c.folder;
+        EXPECT_EQ(r.err.rfind("ERROR: cannot sync the files written to '" + c.folder + "': ", 0),
+                  0u)
+            << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
+
+TEST_F(Outputs, OnlyAFolderClosedToWritesIsWrittenInPlace)
+{
+    if (windows_tool())
+        GTEST_SKIP() << "tmpfs mounts and hard links are POSIX";
+    bytes edited = image({{0x08, {1, 2}}, {0x05, {0xAA}}});
+    // A temporary name is short whatever the target's: a hard link shows
+    // that the target was replaced, not rewritten.
+    std::string name(250, 'n');
+    write(name, read("img"));
+    fs::create_hard_link(path(name), path("link"));
+    expect_cases({{{"-r", name, "-t", "05", "-d", "a", "-b", "-o", name},
+                   0,
+                   "",
+                   "",
+                   {},
+                   {{name, edited}, {"link", read("img")}}}});
+
+    if (!mount_tmpfs("small", "size=1m,nr_inodes=8"))
+        GTEST_SKIP() << "no tmpfs mounts here";
+    write("small/img", read("img"));
+    fill("small"); // no inode left
+    expect_cases(
+        {{{"-r", "small/img", "-t", "05", "-d", "a", "-b", "-o", "small/img"},
+          2,
+          "",
+          "ERROR: cannot create a temporary file beside 'small/img': No space left on device\n",
+          {},
+          {{"small/img", read("img")}}}});
+}
+
+// Starts the tool, waits until its temporary file exists and sends it `sig`;
+// false when the run ended first.
+bool interrupt_write(const std::string &dir, const std::vector<std::string> &args, int sig,
+                     int &wstatus)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0)
+            _exit(127);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::vector<char *> argv{const_cast<char *>("imgforge")};
+        for (const std::string &a : args)
+            argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(tool_binary(), argv.data());
+        _exit(127);
+    }
+    for (bool seen = false; !seen;) {
+        if (waitpid(pid, &wstatus, WNOHANG) == pid)
+            return false;
+        for (const auto &e : fs::directory_iterator(dir))
+            seen = seen || e.path().filename().string().rfind(".imgforge-", 0) == 0;
+    }
+    kill(pid, sig);
+    waitpid(pid, &wstatus, 0);
+    return true;
+}
+
+TEST_F(Outputs, AnInterruptedWriteLeavesNoTemporaryFile)
+{
+    if (windows_tool() || tool_launcher())
+        GTEST_SKIP() << "signals to a run are POSIX";
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        int wstatus = 0;
+        bool caught = false;
+        // Large enough to be caught writing, on a fast machine too.
+        for (uint64_t size = 1 << 26; !caught && size <= (uint64_t(1) << 31); size *= 2)
+            caught = interrupt_write(
+                dir.string(), {"-f", std::to_string(size), "-F", "-b", "-o", "img"}, sig, wstatus);
+        ASSERT_TRUE(caught) << "every run ended before it could be interrupted";
+        EXPECT_TRUE(WIFSIGNALED(wstatus) && WTERMSIG(wstatus) == sig) << sig;
+        EXPECT_EQ(names_in("."), (std::vector<std::string>{"a", "img"})) << sig;
+        EXPECT_EQ(read("img"), image({{0x08, {1, 2}}})) << sig;
+    }
+}
+
+TEST_F(Outputs, LinksPlantedInSharedFoldersAreNotFollowed)
+{
+    if (windows_tool())
+        GTEST_SKIP() << "symbolic links and sticky folders are POSIX";
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root can plant a link owned by another user";
+    fs::create_directory(path("shared"));
+    chmod(path("shared").c_str(), 01777);
+    fs::create_directory(path("real"));
+    write("victim", bytes{1});
+    auto plant = [&](const std::string &name, const std::string &to, uid_t owner) {
+        fs::create_symlink(to, path(name));
+        lchown(path(name).c_str(), owner, owner);
+    };
+    plant("shared/planted", "../victim", 1234);
+    plant("shared/mine", "planted", 0);   // ours, but it leads through a planted one
+    plant("shared/dir", "../real", 1234); // a planted folder on the way
+    plant("shared/own", "../victim", 0);  // ours: followed
+    write("t.csv", "id,08:hex\nx,01\n");
+    write("wa", image({{0x0A, {1}}}));
+    auto refused = [](const std::string &link) {
+        return "ERROR: refusing to follow the link '" + link + "' in a shared folder\n";
+    };
+    // clang-format off
+    expect_cases({
+        {{"-b", "-o", "shared/planted"}, 2, "", refused("shared/planted")},
+        {{"-b", "-o", "shared/mine"}, 2, "", refused("shared/planted")},
+        {{"-b", "-o", "shared/dir/out.bin"}, 2, "", refused("shared/dir")},
+        {{"-b", "-o", path("shared/planted")}, 2, "", refused(path("shared/planted"))},
+        {{"--json", "-o", "shared/planted"}, 2, "", refused("shared/planted")},
+        {{"--batch", "t.csv", "-O", "shared/dir"}, 2, "", refused("shared/dir")},
+        {{"-r", "wa", "-S", "-O", "shared/dir"}, 2, "", refused("shared/dir")},
+        {{"-b", "-o", "shared/own"}, 0, "", "", {}, {{"victim", empty_image}}},
+    });
+    // clang-format on
+    EXPECT_TRUE(names_in("real").empty());
 }
 
 TEST_F(Outputs, NoOutputReplacesAnInput)

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+using namespace std::string_literals;
+
 namespace {
 
 TEST(Csv, Rows)
@@ -17,6 +19,7 @@ TEST(Csv, Rows)
     };
     // clang-format off
     const std::vector<row> rows = {
+        {"a\0"s, {}, "line 1: a NUL byte"},
         {"a,b\n1,2\n", {{"a", "b"}, {"1", "2"}}, ""},
         {"\xEF\xBB\xBF" "a,b\r\n1,2", {{"a", "b"}, {"1", "2"}}, ""},
         {"# note\na\n\n# more, \"x\nb\n", {{"a"}, {"b"}}, ""},
@@ -27,17 +30,23 @@ TEST(Csv, Rows)
         {"a\n\"b\"c\n", {}, "line 2: text after a quoted cell"},
         {"a\nb\"c\n", {}, "line 2: a quote inside a cell that does not start with one"},
         {"a\rb\n", {}, "line 1: a carriage return without a line feed"},
+        {"a\r\nb\r\nc\0d\n"s, {}, "line 3: a NUL byte"},
+        {"a\n\"b\n\0\"\n"s, {}, "line 3: a NUL byte"},
+        {"# \0\na\n"s, {}, "line 1: a NUL byte"},
     };
     // clang-format on
     for (const row &r : rows) {
-        std::vector<imgforge::csv_row> parsed;
+        imgforge::csv_table parsed;
         std::string error;
         bool ok = imgforge::parse_csv(r.text, parsed, error);
         EXPECT_EQ(ok, r.error.empty()) << r.text;
         EXPECT_EQ(error, r.error) << r.text;
         std::vector<std::vector<std::string>> cells;
-        for (const imgforge::csv_row &p : parsed)
-            cells.push_back(p.cells);
+        for (const imgforge::csv_table::row &p : parsed.rows()) {
+            cells.emplace_back();
+            for (size_t i = 0; i < p.count; i++)
+                cells.back().emplace_back(parsed.cell(p, i));
+        }
         if (ok) {
             EXPECT_EQ(cells, r.cells) << r.text;
         }

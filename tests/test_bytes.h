@@ -30,13 +30,23 @@ inline std::vector<uint8_t> seq(size_t n, uint8_t first = 0)
     return b;
 }
 
-// The data as the raw listing shows it: " %02x" for each byte.
+// The data as the raw listing shows it: " %02x" for each byte; or "%02x"
+// joined by `separator`.
 inline std::string hex_of(const std::vector<uint8_t> &data)
 {
     std::string out;
     char b[4];
     for (uint8_t c : data)
         out.append(b, size_t(std::snprintf(b, sizeof b, " %02x", c)));
+    return out;
+}
+inline std::string hex_of(const std::vector<uint8_t> &data, const std::string &separator)
+{
+    std::string out;
+    char b[4];
+    for (size_t i = 0; i < data.size(); i++)
+        out += (i ? separator : "") +
+               std::string(b, size_t(std::snprintf(b, sizeof b, "%02x", data[i])));
     return out;
 }
 

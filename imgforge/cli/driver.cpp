@@ -2,6 +2,7 @@
 
 #include "cli/options.h"
 #include "cli/scanner.h"
+#include "common/format.h"
 #include "compose/batch.h"
 #include "dump/dispatch.h"
 #include "dump/raw.h"
@@ -110,7 +111,7 @@ void drive(int argc, char **argv)
     }
     if (scanner.index < argc)
         std::fprintf(stderr, "WARNING: ignoring '%s' and every argument after it\n",
-                     argv[scanner.index]);
+                     excerpt(argv[scanner.index]).c_str());
     final_phase(o);
 }
 

@@ -116,6 +116,37 @@ bool read_whole_file(const char *path, size_t limit, std::vector<uint8_t> &data,
     return ok;
 }
 
+text_read read_text_input(const char *path, uint64_t cap, std::string &text, int &error)
+{
+    text.clear();
+    input_file file(path);
+    if (!file.is_open()) {
+        error = file.open_error();
+        return text_read::cannot_open;
+    }
+    if (file.regular() && file.size() > cap)
+        return text_read::too_long;
+    uint64_t total = 0;
+    bool nul = false;
+    std::vector<uint8_t> chunk(65536);
+    for (size_t got = 0;; total += got) {
+        if (total > cap)
+            return text_read::too_long;
+        if (!file.try_read(chunk.data(), chunk.size(), got)) {
+            error = errno;
+            return text_read::cannot_read;
+        }
+        if (got == 0)
+            return text_read::ok;
+        if (nul)
+            continue;
+        const void *zero = std::memchr(chunk.data(), 0, got);
+        size_t keep = zero ? size_t(static_cast<const uint8_t *>(zero) - chunk.data()) + 1 : got;
+        text.append(reinterpret_cast<const char *>(chunk.data()), keep);
+        nul = zero != nullptr;
+    }
+}
+
 void forget_inputs()
 {
     inputs_read().clear();

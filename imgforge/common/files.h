@@ -51,6 +51,13 @@ class input_file {
 // system's error number when it cannot be opened or read.
 bool read_whole_file(const char *path, size_t limit, std::vector<uint8_t> &data, int &error);
 
+// A text input read whole, but at most `cap` bytes. A regular file over the
+// cap is refused by its size; a stream is read to its end, keeping no byte
+// after its first NUL (the text is refused for that NUL), so that /dev/zero
+// costs no memory.
+enum class text_read { ok, cannot_open, cannot_read, too_long };
+text_read read_text_input(const char *path, uint64_t cap, std::string &text, int &error);
+
 // Prints "ERROR: open(<path>) failed: <error>" and ends the run with status 2.
 [[noreturn]] void fail_open(const char *path, int error);
 

@@ -5,6 +5,7 @@
 #include "common/platform.h"
 #include "compose/content.h"
 #include "compose/csv.h"
+#include "compose/ids.h"
 #include "fatal.h"
 #include "image/buffers.h"
 #include "image/chain.h"
@@ -14,29 +15,20 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <map>
 
 namespace imgforge {
 
 namespace {
+
+// Tables hold one short row per device: a larger input is a mistake (such as
+// /dev/zero).
+constexpr uint64_t MAX_TABLE = uint64_t(1) << 30;
 
 // A column of the table: "id", or "TAG" or "TAG:TYPE".
 struct column {
     std::string name;
     uint8_t tag;
     content_kind kind;
-};
-
-// One cell's record, ready to put.
-struct cell_record {
-    size_t column;
-    bytes data;
-};
-
-struct device {
-    std::string id;
-    std::string path;
-    std::vector<cell_record> records;
 };
 
 struct table_error {
@@ -50,27 +42,41 @@ struct table_error {
 
 std::string read_table(const char *path)
 {
-    input_file file(path);
-    if (!file.is_open())
-        fail(format(": cannot read it: %s", std::strerror(file.open_error())));
     std::string text;
-    uint8_t chunk[65536];
-    for (size_t got = 0;;) {
-        if (!file.try_read(chunk, sizeof chunk, got))
-            fail(format(": cannot read it: %s", std::strerror(errno)));
-        if (got == 0)
-            return text;
-        text.append(reinterpret_cast<const char *>(chunk), got);
+    int code = 0;
+    switch (read_text_input(path, MAX_TABLE, text, code)) {
+    case text_read::ok:
+        return text;
+    case text_read::too_long:
+        std::fprintf(stderr, "ERROR: way too much data from '%s'\n", path);
+        die(EXIT_FILE);
+    default:
+        fail(format(": cannot read it: %s", std::strerror(code)));
     }
 }
 
-std::vector<column> header_columns(const csv_row &header)
+// A tag that allows one live record only, named by two columns, would leave
+// a deleted record in every image.
+void refuse_repeated_tag(const std::vector<column> &columns, const column &c)
 {
-    if (header.cells.empty() || header.cells[0] != "id")
+    if (c.tag >= NVDS_FIRST_WORKAROUND_TAG)
+        return;
+    for (size_t i = 1; i + 1 < columns.size(); i++)
+        if (columns[i].tag == c.tag)
+            fail(format(" header, column '%s': tag %02x is the tag of column '%s' too",
+                        excerpt(c.name).c_str(), c.tag, excerpt(columns[i].name).c_str()));
+}
+
+std::vector<column> header_columns(const csv_table &table)
+{
+    if (table.rows().empty())
+        fail(" header: the table is empty");
+    const csv_table::row &header = table.rows()[0];
+    if (table.cell(header, 0) != "id")
         fail(" header: the first column must be 'id'");
     std::vector<column> columns{{"id", 0, content_kind::hex}};
-    for (size_t i = 1; i < header.cells.size(); i++) {
-        const std::string &name = header.cells[i];
+    for (size_t i = 1; i < header.count; i++) {
+        std::string name(table.cell(header, i));
         size_t colon = name.find(':');
         column c{name, 0, content_kind::hex};
         std::string error = parse_tag_text(std::string_view(name).substr(0, colon), c.tag);
@@ -79,61 +85,94 @@ std::vector<column> header_columns(const csv_row &header)
             if (kind)
                 c.kind = *kind;
             else
-                error = format("unknown type '%s'", name.substr(colon + 1).c_str());
+                error = format("unknown type '%s'", excerpt(name.substr(colon + 1)).c_str());
         }
         if (!error.empty())
-            fail(format(" header, column '%s': %s", name.c_str(), error.c_str()));
+            fail(format(" header, column '%s': %s", excerpt(name).c_str(), error.c_str()));
         columns.push_back(c);
+        refuse_repeated_tag(columns, c);
     }
     return columns;
 }
 
-std::string id_error(const std::string &id, const std::map<std::string, unsigned> &seen)
+// The batch: its table, columns and where its images go.
+struct batch {
+    const char *path;
+    csv_table table;
+    std::vector<column> columns;
+    std::string dir;       // of the images
+    std::string table_dir; // relative file cells start here
+    file_cache files;
+
+    size_t rows() const { return table.rows().size() - 1; }
+    const csv_table::row &row(size_t i) const { return table.rows()[i + 1]; }
+    std::string image_path(size_t i) const
+    {
+        return dir + DIR_SEPARATOR + std::string(table.cell(row(i), 0)) + ".bin";
+    }
+    // The record of a non-empty cell; false for an empty one.
+    bool cell_record(size_t i, size_t c, bytes &data)
+    {
+        std::string_view text = table.cell(row(i), c);
+        if (text.empty())
+            return false;
+        std::string error = content_from_text(columns[c].kind, text, table_dir, files, data);
+        if (error.empty())
+            error = check_content_length(columns[c].tag, data.size());
+        if (!error.empty())
+            fail(format(" row %zu, column '%s': %s", i + 1, excerpt(columns[c].name).c_str(),
+                        error.c_str()));
+        return true;
+    }
+};
+
+void check_id(batch &b, size_t i, id_index &ids)
 {
-    if (id.empty())
-        return "the id is empty";
-    if (id == "." || id == "..")
-        return format("'%s' is not an id", id.c_str());
-    if (id.find_first_of("/\\") != std::string::npos)
-        return format("the id '%s' holds a path separator", id.c_str());
-    if (auto it = seen.find(id); it != seen.end())
-        return format("the id '%s' is the id of row %u too", id.c_str(), it->second);
-    return {};
+    std::string_view id = b.table.cell(b.row(i), 0);
+    std::string error = id_error(id);
+    if (error.empty())
+        if (unsigned first = ids.add(id, unsigned(i + 1)))
+            error = format("the id '%s' is the id of row %u too%s", excerpt(id).c_str(), first,
+                           b.table.cell(b.row(first - 1), 0) == id ? "" : ", ignoring letter case");
+    if (!error.empty())
+        fail(format(" row %zu, column 'id': %s", i + 1, error.c_str()));
 }
 
-// Every row checked and turned into records, before anything is written.
-std::vector<device> plan_devices(const std::vector<csv_row> &rows,
-                                 const std::vector<column> &columns, const std::string &dir,
-                                 const std::string &table_dir)
+// Every row is checked and every cell read before anything is written; the
+// records are made again as each image is written, so that memory grows
+// with the table's text, not with its records.
+void check_rows(batch &b)
 {
-    std::vector<device> devices;
-    std::map<std::string, unsigned> seen;
-    for (size_t r = 1; r < rows.size(); r++) {
-        const std::vector<std::string> &cells = rows[r].cells;
-        unsigned row = unsigned(r);
-        if (cells.size() != columns.size())
-            fail(format(" row %u: %zu cells, the header has %zu", row, cells.size(),
-                        columns.size()));
-        device d{cells[0], dir + DIR_SEPARATOR + cells[0] + ".bin", {}};
-        std::string error = id_error(d.id, seen);
-        for (size_t c = 1; error.empty() && c < cells.size(); c++) {
-            if (cells[c].empty())
-                continue;
-            cell_record rec{c, {}};
-            error = content_from_text(columns[c].kind, cells[c], table_dir, rec.data);
-            if (error.empty())
-                error = check_content_length(columns[c].tag, rec.data.size());
-            if (!error.empty())
-                fail(format(" row %u, column '%s': %s", row, columns[c].name.c_str(),
-                            error.c_str()));
-            d.records.push_back(std::move(rec));
-        }
-        if (!error.empty())
-            fail(format(" row %u, column 'id': %s", row, error.c_str()));
-        seen[d.id] = row;
-        devices.push_back(std::move(d));
+    id_index ids;
+    bytes data;
+    for (size_t i = 0; i < b.rows(); i++) {
+        size_t cells = b.row(i).count;
+        if (cells != b.columns.size())
+            fail(format(" row %zu: %zu cells, the header has %zu", i + 1, cells, b.columns.size()));
+        check_id(b, i, ids);
+        for (size_t c = 1; c < cells; c++)
+            b.cell_record(i, c, data);
     }
-    return devices;
+}
+
+[[noreturn]] void fail_output(const char *format_text, const std::string &path, int error)
+{
+    std::fprintf(stderr, format_text, path.c_str(), std::strerror(error));
+    die(EXIT_FILE);
+}
+
+// Every image can be written: the folder exists (it is made when missing),
+// no image replaces an input or passes a planted link, and none is a folder.
+void check_outputs(const batch &b)
+{
+    if (!make_folders(b.dir))
+        fail_output("ERROR: cannot create the folder '%s': %s\n", b.dir, errno);
+    for (size_t i = 0; i < b.rows(); i++) {
+        std::string path = b.image_path(i);
+        check_output_path(path.c_str());
+        if (look_at(path.c_str(), true).kind == path_kind::folder)
+            fail_output("ERROR: cannot write '%s': %s\n", path, EISDIR);
+    }
 }
 
 // The image as the options left it, and how much of it a row can change.
@@ -162,68 +201,69 @@ void restore(const image_template &t, uint32_t changed_end)
     bind_engine(nvds_buf);
 }
 
-void show_progress(size_t done, size_t total)
+void show_progress(size_t done, size_t total, bool terminal)
 {
-    static const bool terminal = is_terminal(stderr);
-    if (total > 1000 && (done % 100 == 0 || done == total) && terminal)
+    if (terminal && total > 1000 && (done % 100 == 0 || done == total))
         std::fprintf(stderr, "\r%zu of %zu images written%s", done, total,
                      done == total ? "\n" : "");
+}
+
+// Puts the row's records; the engine's refusal ends the run.
+void put_row(batch &b, size_t i, size_t written)
+{
+    bytes data;
+    for (size_t c = 1; c < b.columns.size(); c++) {
+        if (!b.cell_record(i, c, data))
+            continue;
+        uint8_t tag = b.columns[c].tag;
+        uint8_t status = nvds_put(tag, uint16_t(data.size()), data.data());
+        if (status != NVDS_OK) {
+            if (written)
+                sync_outputs(b.dir.c_str());
+            std::fprintf(stderr, "ERROR: '%s' row %zu, column '%s': failed to put tag %02x: %s\n",
+                         b.path, i + 1, excerpt(b.columns[c].name).c_str(), tag, nvds_stat(status));
+            die(EXIT_REFUSED);
+        }
+    }
 }
 
 } // namespace
 
 void write_batch(const char *table, const char *dir_arg, bool full)
 {
-    std::string dir = *dir_arg ? dir_arg : ".";
+    batch b{table, {}, {}, *dir_arg ? dir_arg : ".", {}, {}};
     const char *slash = std::strrchr(table, '/');
-    std::string table_dir = slash ? std::string(table, size_t(slash - table)) : std::string();
-    std::vector<device> devices;
-    std::vector<column> columns;
+    b.table_dir = slash ? std::string(table, size_t(slash - table)) : std::string();
     try {
-        std::vector<csv_row> rows;
         std::string error;
-        if (!parse_csv(read_table(table), rows, error))
+        if (!parse_csv(read_table(table), b.table, error))
             fail(": " + error);
-        if (rows.empty())
-            fail(" header: the table is empty");
-        columns = header_columns(rows[0]);
-        devices = plan_devices(rows, columns, dir, table_dir);
+        b.columns = header_columns(b.table);
+        check_rows(b);
     } catch (const table_error &e) {
         std::fprintf(stderr, "ERROR: '%s'%s\n", table, e.text.c_str());
         die(EXIT_FILE);
     }
-    for (const device &d : devices)
-        check_output_path(d.path.c_str());
+    check_outputs(b);
 
     image_template t = keep_template();
+    bool terminal = is_terminal(stderr);
     size_t written = 0;
-    for (size_t i = 0; i < devices.size(); i++) {
-        const device &d = devices[i];
-        for (const cell_record &rec : d.records) {
-            uint8_t tag = columns[rec.column].tag;
-            uint8_t status = nvds_put(tag, uint16_t(rec.data.size()), rec.data.data());
-            if (status != NVDS_OK) {
-                if (written)
-                    sync_outputs(dir.c_str());
-                std::fprintf(
-                    stderr, "ERROR: '%s' row %zu, column '%s': failed to put tag %02x: %s\n", table,
-                    i + 1, columns[rec.column].name.c_str(), tag, nvds_stat(status));
-                die(EXIT_REFUSED);
-            }
-        }
+    for (size_t i = 0; i < b.rows(); i++) {
+        put_row(b, i, written);
         uint32_t end = nvds_chain_end();
-        if (!write_image_file(d.path.c_str(), image_output_length(full), false)) {
+        if (!write_image_file(b.image_path(i).c_str(), image_output_length(full), false)) {
             if (written)
-                sync_outputs(dir.c_str());
+                sync_outputs(b.dir.c_str());
             die(EXIT_FILE);
         }
         written++;
-        show_progress(written, devices.size());
+        show_progress(written, b.rows(), terminal);
         restore(t, end);
     }
-    if (written)
-        sync_outputs(dir.c_str());
-    std::fprintf(stderr, "wrote %zu images to '%s'\n", written, dir.c_str());
+    if (written && !sync_outputs(b.dir.c_str()))
+        die(EXIT_FILE);
+    std::fprintf(stderr, "wrote %zu images to '%s'\n", written, b.dir.c_str());
 }
 
 } // namespace imgforge

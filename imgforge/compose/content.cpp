@@ -32,9 +32,9 @@ std::string hex_bytes(std::string_view text, bytes &out)
         int high = hex_value(text[i]);
         int low = i + 1 < text.size() ? hex_value(text[i + 1]) : -1;
         if (high < 0 || low < 0)
-            return format("bad hex data '%.*s': byte pairs of hex digits are expected, "
+            return format("bad hex data '%s': byte pairs of hex digits are expected, "
                           "separated by nothing, spaces or colons",
-                          int(text.size()), text.data());
+                          excerpt(text).c_str());
         out.push_back(uint8_t(high << 4 | low));
         i += 2;
     }
@@ -49,8 +49,8 @@ std::string bd_address_bytes(std::string_view text, bytes &out)
     for (size_t i = 2; ok && i < 17; i += 3)
         ok = text[i] == ':';
     if (!ok)
-        return format("bad bd_address '%.*s': six hex byte pairs joined by ':' are expected",
-                      int(text.size()), text.data());
+        return format("bad bd_address '%s': six hex byte pairs joined by ':' are expected",
+                      excerpt(text).c_str());
     out.assign(address.rbegin(), address.rend());
     return {};
 }
@@ -64,26 +64,42 @@ std::string number_text(content_kind kind, std::string_view text, bytes &out)
                                : parse_decimal(s.c_str(), UINT64_MAX >> 1, value);
     if (status == number_status::invalid)
         return format("bad number '%s': decimal digits or 0x and hex digits are expected",
-                      s.c_str());
+                      excerpt(s).c_str());
     if (status == number_status::too_big || !content_from_number(kind, value, out).empty())
-        return format("%s does not fit in %s", s.c_str(), kind_names[size_t(kind)]);
+        return format("%s does not fit in %s", excerpt(s).c_str(), kind_names[size_t(kind)]);
     return {};
 }
 
-std::string file_bytes(std::string_view text, const std::string &dir, bytes &out)
+std::string file_bytes(std::string_view text, const std::string &dir, file_cache &files, bytes &out)
 {
     std::string path(text);
     if (path.empty())
         return "empty file name";
     if (path[0] != '/' && !dir.empty())
         path = dir + "/" + path;
-    int error = 0;
-    if (!read_whole_file(path.c_str(), NVDS_MAX_LENGTH, out, error))
-        return format("cannot read '%s': %s", path.c_str(), std::strerror(error));
+    std::string error;
+    const bytes *data = files.read(path, error);
+    if (!data)
+        return error;
+    out = *data;
     return {};
 }
 
 } // namespace
+
+const bytes *file_cache::read(const std::string &path, std::string &error)
+{
+    auto [it, added] = files.try_emplace(path);
+    entry &e = it->second;
+    if (added) {
+        int code = 0;
+        if (!read_whole_file(path.c_str(), NVDS_MAX_LENGTH, e.data, code))
+            e.error = format("cannot read '%s': %s", path.c_str(), std::strerror(code));
+        e.data.shrink_to_fit();
+    }
+    error = e.error;
+    return e.error.empty() ? &e.data : nullptr;
+}
 
 std::optional<content_kind> content_kind_named(std::string_view name)
 {
@@ -99,7 +115,7 @@ std::string parse_tag_text(std::string_view text, uint8_t &tag)
     uint64_t value = 0;
     if (parse_hex(s.c_str(), 0xFF, value) == number_status::ok) {
         if (value == 0 || value == 0xFF)
-            return format("tag %s is not 01 to fe", s.c_str());
+            return format("tag %s is not 01 to fe", excerpt(s).c_str());
         tag = uint8_t(value);
         return {};
     }
@@ -108,11 +124,11 @@ std::string parse_tag_text(std::string_view text, uint8_t &tag)
             tag = info.tag;
             return {};
         }
-    return format("unknown tag name '%s'", s.c_str());
+    return format("unknown tag name '%s'", excerpt(s).c_str());
 }
 
 std::string content_from_text(content_kind kind, std::string_view text, const std::string &dir,
-                              bytes &out)
+                              file_cache &files, bytes &out)
 {
     out.clear();
     switch (kind) {
@@ -124,7 +140,7 @@ std::string content_from_text(content_kind kind, std::string_view text, const st
     case content_kind::bd_address:
         return bd_address_bytes(text, out);
     case content_kind::file:
-        return file_bytes(text, dir, out);
+        return file_bytes(text, dir, files, out);
     default:
         return number_text(kind, text, out);
     }

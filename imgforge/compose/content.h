@@ -4,6 +4,7 @@
 #define IMGFORGE_COMPOSE_CONTENT_H
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,10 +26,24 @@ std::optional<content_kind> content_kind_named(std::string_view name);
 // as --tags lists it.
 std::string parse_tag_text(std::string_view text, uint8_t &tag);
 
+// The files that contents name, each read once however many records name it.
+class file_cache {
+  public:
+    // The bytes of the file, or nullptr with the reason it cannot be read.
+    const bytes *read(const std::string &path, std::string &error);
+
+  private:
+    struct entry {
+        bytes data;
+        std::string error;
+    };
+    std::map<std::string, entry> files;
+};
+
 // The bytes a value given as text stands for. Relative file paths start at
 // `dir`.
 std::string content_from_text(content_kind kind, std::string_view text, const std::string &dir,
-                              bytes &out);
+                              file_cache &files, bytes &out);
 
 // The little-endian bytes of a number for u8, u16 or u32.
 std::string content_from_number(content_kind kind, uint64_t value, bytes &out);

@@ -2,6 +2,9 @@
 
 #include "common/format.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace imgforge {
 
 namespace {
@@ -13,6 +16,10 @@ struct csv_reader {
 
     bool done() const { return at >= text.size(); }
     char peek() const { return text[at]; }
+    bool crlf_at(size_t i) const
+    {
+        return i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n';
+    }
 
     // At a line end: steps over it (LF or CRLF) and returns true.
     bool line_end()
@@ -22,7 +29,7 @@ struct csv_reader {
             line++;
             return true;
         }
-        if (at + 1 < text.size() && peek() == '\r' && text[at + 1] == '\n') {
+        if (crlf_at(at)) {
             at += 2;
             line++;
             return true;
@@ -36,20 +43,19 @@ struct csv_reader {
             at++;
     }
 
-    // One cell; false with `error` set on a malformed one.
+    // One cell, appended to `out`; false with `error` set on a malformed one.
     bool cell(std::string &out, std::string &error)
     {
-        out.clear();
         if (done() || peek() != '"') {
-            while (!done() && peek() != ',' && peek() != '\n' && peek() != '\r') {
-                if (peek() == '"') {
-                    error =
-                        format("line %u: a quote inside a cell that does not start with one", line);
-                    return false;
-                }
-                out += text[at++];
+            size_t end = text.find_first_of(std::string_view(",\n\r\"", 4), at);
+            end = end == std::string_view::npos ? text.size() : end;
+            out.append(text.substr(at, end - at));
+            at = end;
+            if (!done() && peek() == '"') {
+                error = format("line %u: a quote inside a cell that does not start with one", line);
+                return false;
             }
-            if (!done() && peek() == '\r' && !(at + 1 < text.size() && text[at + 1] == '\n')) {
+            if (!done() && peek() == '\r' && !crlf_at(at)) {
                 error = format("line %u: a carriage return without a line feed", line);
                 return false;
             }
@@ -84,8 +90,15 @@ struct csv_reader {
 
 } // namespace
 
-bool parse_csv(std::string_view text, std::vector<csv_row> &rows, std::string &error)
+bool parse_csv(std::string_view text, csv_table &table, std::string &error)
 {
+    table = csv_table();
+    if (const void *nul = std::memchr(text.data(), 0, text.size())) {
+        size_t at = size_t(static_cast<const char *>(nul) - text.data());
+        error = format("line %zu: a NUL byte",
+                       1 + size_t(std::count(text.begin(), text.begin() + long(at), '\n')));
+        return false;
+    }
     csv_reader r{text};
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         r.at = 3;
@@ -96,12 +109,12 @@ bool parse_csv(std::string_view text, std::vector<csv_row> &rows, std::string &e
         }
         if (r.line_end())
             continue; // an empty line
-        csv_row row{r.line, {}};
+        csv_table::row row{r.line, table.ends.size(), 0};
         for (;;) {
-            std::string cell;
-            if (!r.cell(cell, error))
+            if (!r.cell(table.cells, error))
                 return false;
-            row.cells.push_back(std::move(cell));
+            table.ends.push_back(table.cells.size());
+            row.count++;
             if (!r.done() && r.peek() == ',') {
                 r.at++;
                 continue;
@@ -109,7 +122,7 @@ bool parse_csv(std::string_view text, std::vector<csv_row> &rows, std::string &e
             r.line_end();
             break;
         }
-        rows.push_back(std::move(row));
+        table.row_list.push_back(row);
     }
     return true;
 }

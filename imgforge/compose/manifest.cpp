@@ -3,6 +3,7 @@
 #include "common/files.h"
 #include "common/format.h"
 #include "compose/content.h"
+#include "compose/json_reader.h"
 #include "fatal.h"
 #include "nvds.h"
 
@@ -47,6 +48,12 @@ bool is_one_of(const std::string &key, const auto &keys)
     return std::find(std::begin(keys), std::end(keys), key) != std::end(keys);
 }
 
+// A JSON number that is not a whole number from 0 up.
+bool not_whole(const json &value)
+{
+    return value.is_number() && !value.is_number_unsigned();
+}
+
 uint8_t record_tag(const json &rec)
 {
     auto it = rec.find("tag");
@@ -54,6 +61,9 @@ uint8_t record_tag(const json &rec)
         fail("no \"tag\"");
     if (it->is_number_unsigned() && it->get<uint64_t>() >= 1 && it->get<uint64_t>() <= 254)
         return uint8_t(it->get<uint64_t>());
+    if (not_whole(*it))
+        fail(format("tag %s: a whole number from 1 to 254, a hex string or a tag name is expected",
+                    it->dump().c_str()));
     if (it->is_number())
         fail(format("tag %s is not 1 to 254", it->dump().c_str()));
     if (!it->is_string())
@@ -65,7 +75,7 @@ uint8_t record_tag(const json &rec)
     return tag;
 }
 
-bytes record_content(const json &rec, const std::string &dir)
+bytes record_content(const json &rec, const std::string &dir, file_cache &files)
 {
     const char *key = nullptr;
     content_kind kind{};
@@ -87,8 +97,14 @@ bytes record_content(const json &rec, const std::string &dir)
         kind == content_kind::u8 || kind == content_kind::u16 || kind == content_kind::u32;
     if (number && value.is_number_unsigned())
         error = content_from_number(kind, value.get<uint64_t>(), data);
+    else if (number && not_whole(value))
+        error = format("\"%s\" %s: a whole number from 0 to %llu or a string is expected", key,
+                       value.dump().c_str(),
+                       kind == content_kind::u8    ? 0xFFull
+                       : kind == content_kind::u16 ? 0xFFFFull
+                                                   : 0xFFFFFFFFull);
     else if (value.is_string())
-        error = content_from_text(kind, value.get<std::string>(), dir, data);
+        error = content_from_text(kind, value.get<std::string>(), dir, files, data);
     else
         error = format("\"%s\" must be %s", key, number ? "a number or a string" : "a string");
     if (!error.empty())
@@ -96,15 +112,15 @@ bytes record_content(const json &rec, const std::string &dir)
     return data;
 }
 
-planned_record plan_record(const json &rec, const std::string &dir)
+planned_record plan_record(const json &rec, const std::string &dir, file_cache &files)
 {
     if (!rec.is_object())
         fail("not a JSON object");
     for (const auto &[key, value] : rec.items())
         if (key != "tag" && key != "locked" && !is_one_of(key, content_keys) &&
             !is_one_of(key, ignored_keys))
-            fail(format("unknown key '%s'", key.c_str()));
-    planned_record planned{record_tag(rec), record_content(rec, dir), false};
+            fail(format("unknown key '%s'", excerpt(key).c_str()));
+    planned_record planned{record_tag(rec), record_content(rec, dir, files), false};
     if (auto locked = rec.find("locked"); locked != rec.end()) {
         if (!locked->is_boolean())
             fail("\"locked\" must be true or false");
@@ -122,35 +138,27 @@ planned_record plan_record(const json &rec, const std::string &dir)
     die(EXIT_FILE);
 }
 
-std::string read_manifest(const char *path)
-{
-    input_file file(path);
-    if (!file.is_open())
-        fail_manifest(path, format(": cannot read it: %s", std::strerror(file.open_error())));
-    std::string text;
-    uint8_t chunk[65536];
-    for (size_t got = 0;;) {
-        if (!file.try_read(chunk, sizeof chunk, got))
-            fail_manifest(path, format(": cannot read it: %s", std::strerror(errno)));
-        if (got == 0)
-            return text;
-        text.append(reinterpret_cast<const char *>(chunk), got);
-    }
-}
+// Manifests are small: a larger input is a mistake (such as /dev/zero).
+constexpr uint64_t MAX_MANIFEST = uint64_t(64) << 20;
 
-json parse_manifest(const char *path, const std::string &text)
+json read_manifest(const char *path)
 {
-    try {
-        return json::parse(text);
-    } catch (const json::parse_error &e) {
-        // The byte where parsing failed (counted from 1), as a line and a
-        // column.
-        size_t at = std::min<size_t>(e.byte ? e.byte - 1 : 0, text.size());
-        size_t line = 1 + size_t(std::count(text.begin(), text.begin() + long(at), '\n'));
-        size_t newline = at ? text.rfind('\n', at - 1) : std::string::npos;
-        size_t column = newline == std::string::npos ? at + 1 : at - newline;
-        fail_manifest(path, format(": invalid JSON at line %zu, column %zu", line, column));
+    std::string text;
+    int code = 0;
+    switch (read_text_input(path, MAX_MANIFEST, text, code)) {
+    case text_read::ok:
+        break;
+    case text_read::too_long:
+        std::fprintf(stderr, "ERROR: way too much data from '%s'\n", path);
+        die(EXIT_FILE);
+    default:
+        fail_manifest(path, format(": cannot read it: %s", std::strerror(code)));
     }
+    json doc;
+    std::string error;
+    if (!read_json(text, doc, error))
+        fail_manifest(path, ": " + error);
+    return doc;
 }
 
 std::string folder_of(const char *path)
@@ -161,23 +169,25 @@ std::string folder_of(const char *path)
 
 } // namespace
 
+// Every record is checked before the first is put; then each is read
+// again as it is put, so that no record's bytes are kept meanwhile.
 void apply_manifest(const char *path)
 {
-    json doc = parse_manifest(path, read_manifest(path));
+    json doc = read_manifest(path);
     auto records = doc.is_object() ? doc.find("records") : doc.end();
     if (!doc.is_object() || records == doc.end() || !records->is_array())
         fail_manifest(path, ": a JSON object with a \"records\" array is expected");
     std::string dir = folder_of(path);
-    std::vector<planned_record> planned;
+    file_cache files;
     for (size_t i = 0; i < records->size(); i++) {
         try {
-            planned.push_back(plan_record((*records)[i], dir));
+            plan_record((*records)[i], dir, files);
         } catch (const manifest_error &e) {
             fail_manifest(path, format(" record %zu: %s", i, e.text.c_str()));
         }
     }
-    for (size_t i = 0; i < planned.size(); i++) {
-        const planned_record &r = planned[i];
+    for (size_t i = 0; i < records->size(); i++) {
+        const planned_record r = plan_record((*records)[i], dir, files);
         uint8_t status = nvds_put(r.tag, uint16_t(r.data.size()), r.data.data());
         const char *action = "put";
         if (status == NVDS_OK && r.lock) {

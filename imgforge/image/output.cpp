@@ -63,6 +63,7 @@ uint64_t image_output_length(bool full)
     if (full || nvds_inverted)
         return buf_size;
     nvds_init(nvds_buf, buf_size);
+    buf_used = NVDS_FIRST_RECORD; // a batch asks once per image
     nvds_walk(get_buf_used_cb, nullptr);
     return uint64_t(buf_used) + 4;
 }

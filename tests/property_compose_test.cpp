@@ -1,0 +1,106 @@
+// Laws of the images built from descriptions.
+#include "cli_harness.h"
+#include "property.h"
+
+#include <nlohmann/json.hpp>
+
+using namespace cli;
+using json = nlohmann::json;
+
+namespace {
+
+// A column a random table may have, and how to make one of its cells.
+struct column_kind {
+    const char *header;
+    const char *manifest_key;
+    rc::Gen<std::string> cell;
+};
+
+rc::Gen<std::string> hex_cell(size_t min, size_t max)
+{
+    return rc::gen::map(rc::gen::container<std::vector<uint8_t>>(rc::gen::arbitrary<uint8_t>()),
+                        [=](std::vector<uint8_t> b) {
+                            b.resize(std::clamp(b.size(), min, max), 0x5A);
+                            return hex_of(b, "");
+                        });
+}
+
+template <class T> rc::Gen<std::string> number_cell()
+{
+    return rc::gen::map(rc::gen::arbitrary<T>(), [](T v) { return std::to_string(v); });
+}
+
+std::vector<column_kind> column_kinds()
+{
+    return {
+        {"BD_ADDRESS:bd_address", "bd_address",
+         rc::gen::map(rc::gen::container<std::vector<uint8_t>>(6, rc::gen::arbitrary<uint8_t>()),
+                      [](const std::vector<uint8_t> &b) { return hex_of(b, ":"); })},
+        {"DEVICE_NAME:text", "text",
+         rc::gen::map(rc::gen::container<std::string>(rc::gen::inRange<char>(' ', '~')),
+                      [](std::string s) { return s.substr(0, 248); })},
+        {"0a:u32", "u32", number_cell<uint32_t>()},
+        {"0d:u16", "u16", number_cell<uint16_t>()},
+        {"11:u8", "u8", number_cell<uint8_t>()},
+        {"08", "data", hex_cell(0, 300)},
+        {"fc:hex", "data", hex_cell(8, 8)},
+        {"fc", "data", hex_cell(8, 8)},
+    };
+}
+
+std::string csv_quoted(const std::string &cell)
+{
+    std::string out = "\"";
+    for (char c : cell)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+class BatchProperty : public Sandbox {};
+
+// With no option before --batch, every row's image is what --manifest of
+// that row alone gives.
+TEST_F(BatchProperty, EveryRowIsItsOwnManifest)
+{
+    const std::vector<column_kind> kinds = column_kinds();
+    check_property(40, [&] {
+        auto picked =
+            *rc::gen::unique<std::vector<size_t>>(rc::gen::inRange<size_t>(0, kinds.size()));
+        size_t rows = *rc::gen::inRange<size_t>(1, 5);
+        std::string table = "id";
+        for (size_t k : picked)
+            table += std::string(",") + kinds[k].header;
+        table += "\r\n";
+        std::vector<json> manifests;
+        for (size_t r = 0; r < rows; r++) {
+            json records = json::array();
+            table += "r" + std::to_string(r);
+            bool blank_row = *rc::gen::inRange(0, 4) == 0;
+            for (size_t k : picked) {
+                bool empty = blank_row || *rc::gen::inRange(0, 3) == 0;
+                std::string cell = empty ? "" : *kinds[k].cell;
+                table += "," + csv_quoted(cell);
+                std::string header = kinds[k].header;
+                std::string tag = header.substr(0, header.find(':'));
+                // An empty cell puts nothing, whatever its type.
+                if (!cell.empty())
+                    records.push_back({{"tag", tag}, {kinds[k].manifest_key, cell}});
+            }
+            table += "\n";
+            manifests.push_back({{"records", records}});
+        }
+        RC_LOG() << table;
+        write("t.csv", table);
+        std::filesystem::remove_all(path("out"));
+        result batch = run({"--batch", "t.csv", "-O", "out"});
+        RC_ASSERT(batch.status == 0);
+        for (size_t r = 0; r < rows; r++) {
+            write("m.json", manifests[r].dump());
+            result alone = run({"--manifest", "m.json", "-b"});
+            RC_ASSERT(alone.status == 0);
+            RC_ASSERT(read("out/r" + std::to_string(r) + ".bin") == as_bytes(alone.out));
+        }
+    });
+}
+
+} // namespace
