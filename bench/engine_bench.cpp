@@ -17,10 +17,12 @@ namespace {
 // others have distinct tags while there are few, workaround tags beyond.
 struct filled_region {
     std::vector<uint8_t> bytes;
+    nvds_region handle{};
+    bool cache;
     uint32_t last = NVDS_FIRST_RECORD; // address of the last record
 
     filled_region(uint32_t size, uint32_t count, uint16_t len = 4, bool cache = true)
-        : bytes(size, 0xFF)
+        : bytes(size, 0xFF), cache(cache)
     {
         std::memcpy(bytes.data(), nvds_magic_number, 4);
         uint32_t at = NVDS_FIRST_RECORD;
@@ -39,10 +41,13 @@ struct filled_region {
             std::fill_n(bytes.begin() + at, len, uint8_t(i));
             at += len;
         }
-        nvds_disable_tag_cache = !cache;
-        nvds_init(bytes.data(), size);
+        open();
     }
-    ~filled_region() { nvds_disable_tag_cache = 0; }
+    void open()
+    {
+        nvds_open(&handle, bytes.data(), uint32_t(bytes.size()), nullptr, nullptr);
+        nvds_set_tag_cache(&handle, cache);
+    }
 
     uint8_t *last_data() { return bytes.data() + last + 3; }
 
@@ -50,7 +55,7 @@ struct filled_region {
     void restore(const std::vector<uint8_t> &saved)
     {
         std::copy(saved.begin(), saved.end(), bytes.begin());
-        nvds_init(bytes.data(), uint32_t(bytes.size()));
+        open();
     }
 };
 
@@ -82,7 +87,7 @@ void full_region_args(benchmark::internal::Benchmark *b)
         }
 }
 
-uint32_t count_cb(uint8_t, uint32_t, uint16_t, nvds_read_fn, void *arg)
+uint32_t count_cb(nvds_region *, uint8_t, uint32_t, uint16_t, void *arg)
 {
     ++*static_cast<uint32_t *>(arg);
     return 0;
@@ -93,7 +98,7 @@ void BM_walk(benchmark::State &state)
     filled_region r(uint32_t(state.range(0)), uint32_t(state.range(1)));
     for (auto _ : state) {
         uint32_t n = 0;
-        nvds_walk(count_cb, &n);
+        nvds_walk(&r.handle, count_cb, &n);
         benchmark::DoNotOptimize(n);
     }
     state.SetItemsProcessed(state.iterations() * state.range(1));
@@ -107,7 +112,7 @@ void BM_put_append(benchmark::State &state)
     std::vector<uint8_t> saved = r.bytes;
     uint8_t data[4] = {1, 2, 3, 4};
     for (auto _ : state) {
-        benchmark::DoNotOptimize(nvds_put(0xFE, 4, data));
+        benchmark::DoNotOptimize(nvds_put(&r.handle, 0xFE, 4, data));
         state.PauseTiming();
         r.restore(saved);
         state.ResumeTiming();
@@ -121,7 +126,7 @@ void BM_put_identical(benchmark::State &state)
     filled_region r(uint32_t(state.range(0)), uint32_t(state.range(1)));
     std::vector<uint8_t> data(r.last_data(), r.last_data() + 4);
     for (auto _ : state)
-        benchmark::DoNotOptimize(nvds_put(1, 4, data.data()));
+        benchmark::DoNotOptimize(nvds_put(&r.handle, 1, 4, data.data()));
 }
 BENCHMARK(BM_put_identical)->Apply(region_args);
 
@@ -134,7 +139,7 @@ void BM_put_in_place(benchmark::State &state)
         state.PauseTiming();
         std::fill_n(r.last_data(), 4, uint8_t(0xFF));
         state.ResumeTiming();
-        benchmark::DoNotOptimize(nvds_put(1, 4, data));
+        benchmark::DoNotOptimize(nvds_put(&r.handle, 1, 4, data));
     }
 }
 BENCHMARK(BM_put_in_place)->Apply(region_args);
@@ -146,7 +151,7 @@ void BM_put_replace(benchmark::State &state)
     std::vector<uint8_t> saved = r.bytes;
     uint8_t data[5] = {9, 9, 9, 9, 9};
     for (auto _ : state) {
-        benchmark::DoNotOptimize(nvds_put(1, 5, data));
+        benchmark::DoNotOptimize(nvds_put(&r.handle, 1, 5, data));
         state.PauseTiming();
         r.restore(saved);
         state.ResumeTiming();
@@ -163,10 +168,10 @@ void BM_put_compaction(benchmark::State &state)
     filled_region r(size, count, len);
     uint32_t end = r.last + (len < 128 ? 3 : 4) + len;
     std::vector<uint8_t> data(size - end >= 6 ? size - end - 6 : 0, 9); // one byte too many
-    nvds_del(1);
+    nvds_del(&r.handle, 1);
     std::vector<uint8_t> saved = r.bytes;
     for (auto _ : state) {
-        if (nvds_put(0xFE, uint16_t(data.size()), data.data()) != NVDS_OK)
+        if (nvds_put(&r.handle, 0xFE, uint16_t(data.size()), data.data()) != NVDS_OK)
             state.SkipWithError("put failed");
         state.PauseTiming();
         r.restore(saved);
@@ -183,10 +188,16 @@ void lookup(benchmark::State &state, bool cache)
     uint8_t header[4];
     uint32_t address = 0;
     for (auto _ : state)
-        benchmark::DoNotOptimize(nvds_browse_tag(1, header, &address));
+        benchmark::DoNotOptimize(nvds_browse_tag(&r.handle, 1, header, &address));
 }
-void BM_lookup_cached(benchmark::State &state) { lookup(state, true); }
-void BM_lookup_uncached(benchmark::State &state) { lookup(state, false); }
+void BM_lookup_cached(benchmark::State &state)
+{
+    lookup(state, true);
+}
+void BM_lookup_uncached(benchmark::State &state)
+{
+    lookup(state, false);
+}
 BENCHMARK(BM_lookup_cached)->Apply(region_args);
 BENCHMARK(BM_lookup_uncached)->Apply(region_args);
 

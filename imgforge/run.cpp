@@ -2,10 +2,7 @@
 
 #include "cli/driver.h"
 #include "cli/interrupts.h"
-#include "common/files.h"
-#include "fatal.h"
-#include "image/buffers.h"
-#include "nvds.h"
+#include "error.h"
 #include "otp/hw_cfg.h"
 
 #include <cerrno>
@@ -17,32 +14,38 @@ namespace imgforge {
 
 namespace {
 
-int run_guarded(int argc, char **argv)
+// Standard output is flushed first, so that what the run printed before the
+// failure comes before its message.
+int report(int status, const std::string &text)
+{
+    std::fflush(stdout);
+    std::fputs(text.c_str(), stderr);
+    return status;
+}
+
+int run_guarded(int argc, char **argv, const temp_observer *temps)
 {
     try {
-        show_int_hw_cfg = true;
         check_hw_cfg_tab();
-        forget_inputs();
-        image_start();
-        drive(argc, argv);
+        image img;
+        img.env.warnings = text_sink(stderr);
+        img.env.temps = temps;
+        run_options o(img);
+        o.err = text_sink(stderr);
+        o.out = text_sink(stdout, &o.err);
+        drive(argc, argv, o);
         return EXIT_OK;
-    } catch (const fatal &f) {
-        return f.status;
-    } catch (const nvds_abort &a) {
-        return a.status;
+    } catch (const error &e) {
+        return report(e.status, e.text);
     } catch (const std::bad_alloc &) {
-        std::fflush(stdout);
         errno = ENOMEM;
+        std::fflush(stdout);
         std::perror("Unable to malloc buffer: ");
         return EXIT_REFUSED;
     } catch (const std::exception &e) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "INTERNAL ERROR: %s\n", e.what());
-        return EXIT_ASSERT;
+        return report(EXIT_ASSERT, std::string("INTERNAL ERROR: ") + e.what() + "\n");
     } catch (...) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "INTERNAL ERROR: an unknown exception\n");
-        return EXIT_ASSERT;
+        return report(EXIT_ASSERT, "INTERNAL ERROR: an unknown exception\n");
     }
 }
 
@@ -51,8 +54,7 @@ int run_guarded(int argc, char **argv)
 int run(int argc, char **argv)
 {
     interrupt_cleanup cleanup;
-    int status = run_guarded(argc, argv);
-    image_release();
+    int status = run_guarded(argc, argv, cleanup.temps());
     // Listings and images go to standard output: a failed write is a failed run.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::clearerr(stdout);

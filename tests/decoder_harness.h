@@ -1,15 +1,16 @@
 // Runs code in-process (one content decoder over an in-memory record, say)
-// and captures what it prints on standard output and standard error.
+// and captures what it prints: the text and the messages of the sink it is
+// handed.
 #ifndef IMGFORGE_TESTS_DECODER_HARNESS_H
 #define IMGFORGE_TESTS_DECODER_HARNESS_H
 
+#include "common/sink.h"
 #include "dump/forms.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -24,32 +25,35 @@ struct decoded {
     int reads;       // calls of the read operation
 };
 
-// What the action prints on standard output and standard error, and its result.
+// What the action prints to the sink it is handed (out) and to that sink's
+// messages (err), and its result.
 template <typename Action> decoded capture(Action action)
 {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    int result = action();
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::string out = testing::internal::GetCapturedStdout();
-    return {out, testing::internal::GetCapturedStderr(), result, 0, 0};
+    decoded d{"", "", 0, 0, 0};
+    imgforge::text_sink messages(d.err);
+    imgforge::text_sink text(d.out, &messages);
+    d.result = action(text);
+    return d;
 }
 
-// The region the decoder reads, the end of its furthest read and the number
-// of reads.
-inline std::vector<uint8_t> region;
-inline uint64_t read_end;
-inline int read_count;
+// The region a decoder reads, the end of its furthest read and the number of
+// reads.
+struct record_store {
+    std::vector<uint8_t> region;
+    uint64_t read_end = 0;
+    int read_count = 0;
+};
 
-// Reads from region; the test fails on any read outside the record data.
-inline int read_region(uint32_t address, uint32_t length, uint8_t *dst)
+// Reads from the store's region; the test fails on any read outside the
+// record data.
+inline int read_store(void *context, uint32_t address, uint32_t length, uint8_t *dst)
 {
-    read_end = std::max(read_end, uint64_t(address) + length);
-    read_count++;
-    EXPECT_LE(uint64_t(address) + length, region.size()) << "read past the record";
-    if (uint64_t(address) + length <= region.size())
-        std::memcpy(dst, region.data() + address, length);
+    record_store &store = *static_cast<record_store *>(context);
+    store.read_end = std::max(store.read_end, uint64_t(address) + length);
+    store.read_count++;
+    EXPECT_LE(uint64_t(address) + length, store.region.size()) << "read past the record";
+    if (uint64_t(address) + length <= store.region.size())
+        std::memcpy(dst, store.region.data() + address, length);
     return 0;
 }
 
@@ -63,16 +67,19 @@ inline decoded run_decoder(imgforge::content_decoder decoder, const std::vector<
                            const record_context &ctx = {})
 {
     uint32_t addr = ctx.addr;
-    region.assign(addr, 0xEE);
-    region.insert(region.end(), data.begin(), data.end());
+    uint16_t len = uint16_t(data.size());
+    record_store store;
+    store.region.assign(addr, 0xEE);
+    store.region.insert(store.region.end(), data.begin(), data.end());
+    store.read_end = addr;
+    const imgforge::record_reader read{read_store, &store};
     bool failed = false;
-    imgforge::walk_args args{ctx.tag, addr,   uint16_t(data.size()), read_region, nullptr,
-                             &failed, nullptr};
-    read_end = addr;
-    read_count = 0;
-    decoded d = capture([&] { return decoder(read_region, addr, uint16_t(data.size()), args); });
-    d.extent = uint32_t(read_end - addr);
-    d.reads = read_count;
+    decoded d = capture([&](const imgforge::text_sink &out) {
+        imgforge::walk_args args{ctx.tag, addr, len, read, nullptr, &failed, nullptr, out, nullptr};
+        return decoder(read, addr, len, args);
+    });
+    d.extent = uint32_t(store.read_end - addr);
+    d.reads = store.read_count;
     return d;
 }
 

@@ -1,7 +1,9 @@
 // Model check of the engine: operation sequences applied to the engine and to
-// a plain list of live records. After every operation the engine's walk must
-// list exactly the model's records (tag, data, lock) and every status must be
-// one the model allows. The choices come from a fuzzer or a seeded generator.
+// a plain list of live records, over two regions with a handle each, the
+// operations alternating between them. After every operation the engine's
+// walk of each region must list exactly its model's records (tag, data,
+// lock) and every status must be one the model allows. The choices come from
+// a fuzzer or a seeded generator.
 #ifndef IMGFORGE_ENGINE_MODEL_H
 #define IMGFORGE_ENGINE_MODEL_H
 
@@ -44,24 +46,32 @@ class checker {
         choices = &in;
         failure.clear();
         op_name = "init";
-        nvds_set_backend(nullptr);
-        try {
-            for (step = 0, init(); failure.empty() && in.more(); step++) {
-                operation();
+        for (world &other : worlds) {
+            w = &other;
+            init();
+        }
+        for (step = 0; failure.empty() && in.more(); step++) {
+            w = &worlds[pick(0, uint32_t(worlds.size() - 1))];
+            operation();
+            for (world &each : worlds) {
+                w = &each;
                 compare();
             }
-        } catch (const nvds_abort &) {
-            fail("engine assertion");
         }
-        nvds_disable_tag_cache = 0;
         return failure;
     }
 
   private:
+    // One region, its handle and its model.
+    struct world {
+        bytes region;
+        nvds_region handle{};
+        uint32_t chain_end = 0; // chain end, deleted records included
+        std::vector<record> live;
+    };
+    std::array<world, 2> worlds;
+    world *w = nullptr;
     source *choices = nullptr;
-    bytes region;
-    uint32_t chain_end = 0; // chain end, deleted records included
-    std::vector<record> live;
     std::string failure, op_name;
     int step = 0;
     uint8_t last_tag = 1;
@@ -70,7 +80,7 @@ class checker {
     static uint32_t header_size(size_t len) { return len < 128 ? 3 : 4; }
     static uint32_t size(size_t len) { return uint32_t(header_size(len) + len); }
     static bool workaround(uint8_t tag) { return tag >= NVDS_FIRST_WORKAROUND_TAG; }
-    bool fits(uint64_t end, size_t len) const { return end + size(len) + 4 <= region.size(); }
+    bool fits(uint64_t end, size_t len) const { return end + size(len) + 4 <= w->region.size(); }
 
     bool fail(const std::string &what)
     {
@@ -83,25 +93,26 @@ class checker {
     std::vector<size_t> of_tag(uint8_t tag) const
     {
         std::vector<size_t> at;
-        for (size_t i = 0; i < live.size(); i++)
-            if (live[i].tag == tag)
+        for (size_t i = 0; i < w->live.size(); i++)
+            if (w->live[i].tag == tag)
                 at.push_back(i);
         return at;
     }
     uint32_t compacted_end(int skip_tag) const
     {
         uint32_t n = NVDS_FIRST_RECORD;
-        for (const record &r : live)
+        for (const record &r : w->live)
             n += r.tag == skip_tag ? 0 : size(r.data.size());
         return n;
     }
 
-    static uint32_t collect(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn read, void *arg)
+    static uint32_t collect(nvds_region *region, uint8_t tag, uint32_t addr, uint16_t len,
+                            void *arg)
     {
         record r{tag, bytes(len), false};
         uint8_t status = 0;
-        read(addr, len, r.data.data());
-        read(addr - header_size(len) + 1, 1, &status);
+        nvds_read(region, addr, len, r.data.data());
+        nvds_read(region, addr - header_size(len) + 1, 1, &status);
         r.locked = !(status & NVDS_STATUS_UNLOCKED);
         static_cast<std::vector<record> *>(arg)->push_back(std::move(r));
         return 0;
@@ -109,17 +120,18 @@ class checker {
     std::vector<record> walk()
     {
         std::vector<record> out;
-        check(nvds_walk(collect, &out) == NVDS_TAG_NOT_DEFINED, "walk status");
+        check(nvds_walk(&w->handle, collect, &out) == NVDS_TAG_NOT_DEFINED, "walk status");
         return out;
     }
     void compare()
     {
-        check(walk() == live, "live records differ from the model");
+        check(walk() == w->live, "live records differ from the model");
         uint32_t address = NVDS_FIRST_RECORD, next = 0;
         uint8_t header[4];
-        while (nvds_walk_tag(address, header, &next) == NVDS_OK)
+        while (nvds_walk_tag(&w->handle, address, header, &next) == NVDS_OK)
             address = next;
-        check(address == chain_end && nvds_chain_end() == chain_end, "chain end");
+        check(address == w->chain_end && nvds_chain_end(&w->handle) == w->chain_end, "chain end");
+        check(!w->handle.fault.condition, "engine fault");
     }
 
     // Mostly small regions, so that compaction and refusals are frequent.
@@ -128,15 +140,22 @@ class checker {
         uint32_t kind = pick(0, 7), top = NVDS_CACHE_MAX_REGION;
         uint32_t n = kind < 6 ? pick(8, 300) : kind == 6 ? pick(300, top) : pick(top + 1, 70000);
         seen[large_region] += n > top;
-        region.assign(n, uint8_t(pick(0, 255)));
-        live.clear();
-        chain_end = NVDS_FIRST_RECORD;
+        w->region.assign(n, uint8_t(pick(0, 255)));
+        w->region[0] = 0; // no magic: to be formatted
+        w->live.clear();
+        w->chain_end = NVDS_FIRST_RECORD;
+        check(nvds_open(&w->handle, w->region.data(), uint32_t(n), nullptr, nullptr) ==
+                  NVDS_NOT_FORMATTED,
+              "open of an unformatted region");
+        check(nvds_format(&w->handle) == NVDS_OK, "format");
         bind();
     }
     void bind()
     {
-        nvds_disable_tag_cache = uint8_t(pick(0, 1));
-        check(nvds_init(region.data(), uint32_t(region.size())) == NVDS_OK, "init");
+        check(nvds_open(&w->handle, w->region.data(), uint32_t(w->region.size()), nullptr,
+                        nullptr) == NVDS_OK,
+              "open");
+        nvds_set_tag_cache(&w->handle, int(pick(0, 1)));
     }
 
     // Often the tag of the operation before, so that operations meet.
@@ -154,7 +173,7 @@ class checker {
     {
         std::vector<size_t> at = of_tag(tag);
         if (!at.empty() && pick(0, 3) != 0) {
-            bytes data = live[at[pick(0, uint32_t(at.size() - 1))]].data;
+            bytes data = w->live[at[pick(0, uint32_t(at.size() - 1))]].data;
             bool clear = pick(0, 3) != 0;
             uint8_t mask = uint8_t(pick(0, 255));
             for (uint8_t &b : data)
@@ -162,7 +181,7 @@ class checker {
             return data;
         }
         uint32_t kind = pick(0, 3);
-        size_t len = pick(0, kind < 2 ? 8 : kind == 2 ? uint32_t(region.size() / 3) : 300);
+        size_t len = pick(0, kind < 2 ? 8 : kind == 2 ? uint32_t(w->region.size() / 3) : 300);
         if (pick(0, 63) == 0)
             len = NVDS_MAX_LENGTH + 1;
         bytes data(len, uint8_t(pick(0, 255)));
@@ -195,7 +214,7 @@ class checker {
         else if (op == 8)
             delete_workarounds(tag);
         else
-            check(nvds_put(tag, uint16_t(data.size()), data.data()) == put(tag, data),
+            check(nvds_put(&w->handle, tag, uint16_t(data.size()), data.data()) == put(tag, data),
                   "put status");
     }
 
@@ -208,6 +227,8 @@ class checker {
             return NVDS_LENGTH_OUT_OF_RANGE;
         std::vector<size_t> at = workaround(tag) ? std::vector<size_t>{} : of_tag(tag);
         seen[duplicate_put] += at.size() > 1;
+        std::vector<record> &live = w->live;
+        uint32_t &chain_end = w->chain_end;
         for (size_t i : at) {
             record &r = live[i];
             if (r.locked)
@@ -246,15 +267,16 @@ class checker {
     {
         size_t n = data.size();
         uint8_t status = uint8_t(0x04 + pick(0, 3)); // live or invalid, locked or not
-        if (tag == NVDS_END_TAG || n > NVDS_MAX_LENGTH || !fits(chain_end, n))
+        if (tag == NVDS_END_TAG || n > NVDS_MAX_LENGTH || !fits(w->chain_end, n))
             return;
         uint8_t header[4] = {tag, status, uint8_t(n < 128 ? n : 0x80 | (n & 0x7F)),
                              uint8_t(n >> 7)};
-        std::copy(header, header + header_size(n), region.begin() + chain_end);
-        std::copy(data.begin(), data.end(), region.begin() + chain_end + header_size(n));
-        chain_end += size(n);
+        auto at = w->region.begin() + w->chain_end;
+        std::copy(header, header + header_size(n), at);
+        std::copy(data.begin(), data.end(), at + header_size(n));
+        w->chain_end += size(n);
         if (!(status & NVDS_STATUS_INVALID))
-            live.push_back({tag, data, !(status & NVDS_STATUS_UNLOCKED)});
+            w->live.push_back({tag, data, !(status & NVDS_STATUS_UNLOCKED)});
         bind();
     }
 
@@ -263,10 +285,10 @@ class checker {
     {
         uint16_t len = uint16_t(pick(0, 400)), got = len;
         bytes buf(len);
-        uint8_t status = nvds_get(tag, &got, buf.data());
+        uint8_t status = nvds_get(&w->handle, tag, &got, buf.data());
         std::vector<size_t> at = of_tag(tag);
         auto answers = [&](size_t i) {
-            const bytes &d = live[i].data;
+            const bytes &d = w->live[i].data;
             return status == NVDS_OK
                        ? got == d.size() && std::equal(d.begin(), d.end(), buf.begin())
                        : status == NVDS_LENGTH_OUT_OF_RANGE && got == len && d.size() > len;
@@ -280,9 +302,9 @@ class checker {
     // the tag that is the look-up's choice, and the walk tells which.
     void change(uint8_t tag, bool del)
     {
-        uint8_t status = del ? nvds_del(tag) : nvds_lock(tag);
+        uint8_t status = del ? nvds_del(&w->handle, tag) : nvds_lock(&w->handle, tag);
         std::vector<size_t> at = of_tag(tag);
-        auto locked = [&](size_t i) { return live[i].locked; };
+        auto locked = [&](size_t i) { return w->live[i].locked; };
         if (at.empty())
             return void(check(status == NVDS_TAG_NOT_DEFINED, "status of an absent tag"));
         if (del && status == NVDS_PARAM_LOCKED)
@@ -291,23 +313,23 @@ class checker {
             return;
         std::vector<record> walked = walk();
         for (size_t i : at) {
-            std::vector<record> after = live;
+            std::vector<record> after = w->live;
             if (!del)
                 after[i].locked = true;
             else if (!locked(i))
                 after.erase(after.begin() + long(i));
             if (after == walked && !(del && locked(i)))
-                return void(live = std::move(after));
+                return void(w->live = std::move(after));
         }
         fail("no record of the tag changed as asked");
     }
 
     void delete_workarounds(uint8_t tag)
     {
-        uint8_t status = nvds_del_all_unlocked_workarounds(tag);
+        uint8_t status = nvds_del_all_unlocked_workarounds(&w->handle, tag);
         check(status == (workaround(tag) ? NVDS_OK : NVDS_FAIL), "delete-all status");
         if (workaround(tag))
-            std::erase_if(live, [tag](const record &r) { return r.tag == tag && !r.locked; });
+            std::erase_if(w->live, [tag](const record &r) { return r.tag == tag && !r.locked; });
     }
 };
 

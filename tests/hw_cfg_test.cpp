@@ -1,5 +1,4 @@
-#include "decoder_harness.h"
-#include "fatal.h"
+#include "error.h"
 #include "otp/hw_cfg.h"
 
 #include <gtest/gtest.h>
@@ -66,19 +65,18 @@ TEST(HwBits, Arguments)
     // clang-format on
     for (const auto &c : cases) {
         uint32_t bits = 0;
-        // The result is the status of a fatal error, -1 when there is none.
-        harness::decoded o = harness::capture([&] {
-            try {
-                bits = hw_bits_to_blow(c.arg);
-                return -1;
-            } catch (const fatal &f) {
-                return f.status;
-            }
-        });
-        EXPECT_EQ(o.out, "");
+        // The status of the error, -1 when there is none, and its text.
+        int status = -1;
+        std::string text;
+        try {
+            bits = hw_bits_to_blow(c.arg);
+        } catch (const error &e) {
+            status = e.status;
+            text = e.text;
+        }
         if (!c.reason) {
-            EXPECT_EQ(o.result, -1) << c.arg;
-            EXPECT_EQ(o.err, "") << c.arg;
+            EXPECT_EQ(status, -1) << c.arg;
+            EXPECT_EQ(text, "") << c.arg;
             EXPECT_EQ(bits, c.bits) << c.arg;
             continue;
         }
@@ -87,7 +85,7 @@ TEST(HwBits, Arguments)
         if (err.starts_with("ERROR: "))
             err += "ERROR: invalid sym value for HW cfg " + arg.substr(0, colon) + ": '" +
                    arg.substr(colon + 1) + "'\n";
-        EXPECT_EQ(o.result, EXIT_USAGE) << c.arg;
-        EXPECT_EQ(o.err, err + "ERROR: invalid -w argument '" + arg + "'\n");
+        EXPECT_EQ(status, EXIT_USAGE) << c.arg;
+        EXPECT_EQ(text, err + "ERROR: invalid -w argument '" + arg + "'\n");
     }
 }

@@ -1,4 +1,5 @@
 #include "dump/adv.h"
+#include "nvds.h"
 
 #include "decoder_harness.h"
 #include "golden.h"

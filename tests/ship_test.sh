@@ -36,6 +36,10 @@ test -f "$tmp/prefix/include/nvds.h"
 cmake -S "$src/tests/consumer" -B "$tmp/consumer" -DCMAKE_PREFIX_PATH="$tmp/prefix" > /dev/null
 cmake --build "$tmp/consumer" > /dev/null
 [ "$("$tmp/consumer/consumer")" = "02:7:ok" ] || { echo "consumer output wrong"; exit 1; }
+# A C compiler alone, without the C++ runtime, builds it too.
+cc -std=c99 -Wall -Wextra -Wpedantic -Werror -I "$tmp/prefix/include" "$src/tests/consumer/main.c" \
+    "$(find "$tmp/prefix" -name libnvds.a)" -o "$tmp/c_consumer"
+[ "$("$tmp/c_consumer")" = "02:7:ok" ] || { echo "C consumer output wrong"; exit 1; }
 
 echo "package"
 (cd "$tmp" && cpack --config "$build/CPackConfig.cmake" -B "$tmp/pkg" > /dev/null)

@@ -7,8 +7,7 @@
 #include "dump/dispatch.h"
 #include "dump/raw.h"
 #include "dump/tags.h"
-#include "fatal.h"
-#include "image/input.h"
+#include "error.h"
 #include "image/output.h"
 #include "image/split.h"
 #include "otp/hw_cfg.h"
@@ -24,54 +23,54 @@ namespace {
 // -X only makes sense with -N or the help of -w.
 void check_hide_rule(const run_options &o)
 {
-    if (!show_int_hw_cfg && !o.show_hw_cfg && !o.json && !(o.help_opt && o.help_opt[0] == 'w')) {
-        std::fprintf(stderr, "ERROR: -X specified without -N or -Hw\n");
-        die(EXIT_USAGE);
-    }
+    if (!o.show_internal && !o.show_hw_cfg && !o.json && !(o.help_opt && o.help_opt[0] == 'w'))
+        fail(EXIT_USAGE, "ERROR: -X specified without -N or -Hw\n");
 }
 
-void final_phase(const run_options &o)
+void dump(run_options &o)
+{
+    if (o.show_hw_cfg)
+        print_hw_cfg(get_hw_cfg(hw_word(o.img)), o.pretty_dump, o.show_internal, o.out);
+    else if (o.pretty_dump)
+        pretty_dump(o.img.region, o.output_location, o.out, o.img.env);
+    else
+        list_records(o.img.region, o.out);
+}
+
+void final_phase(run_options &o)
 {
     check_hide_rule(o);
     if (o.help_opt) {
-        show_option_help(o.help_opt);
+        show_option_help(o.help_opt, o.show_internal);
         return;
     }
     if (o.list_tags) {
-        list_tags();
+        list_tags(o.out);
         return;
     }
     if (o.json) {
-        write_json(o.output_location, o.check);
+        write_json(o.img, {o.check, o.show_internal}, o.output_location, o.out);
         return;
     }
     if (o.check) {
-        check_report report = check_image();
-        print_check_report(report);
+        check_report report = check_image(o.img);
+        print_check_report(report, o.out);
         if (!report.problems.empty())
-            die(EXIT_PROBLEMS);
+            fail(EXIT_PROBLEMS, "");
         return;
     }
     if (o.batch) {
-        write_batch(o.batch, o.split_dir, o.output_full);
+        write_batch(o.img, o.batch, o.split_dir, o.output_full);
         return;
     }
     if (o.output_location && !o.pretty_dump && !o.output_binary)
-        std::fprintf(stderr, "WARNING: -o specified without -p or -b\n");
-    if (o.dump) {
-        if (o.show_hw_cfg)
-            print_hw_cfg(get_hw_cfg(hw_cfg_word()), o.pretty_dump);
-        else if (o.pretty_dump)
-            pretty_dump(o.output_location);
-        else
-            list_records();
-        return;
-    }
-    if (o.split_output) {
-        split_records(o.split_dir);
-        return;
-    }
-    write_image(o.output_binary, o.output_full, o.output_location);
+        o.err.printf("WARNING: -o specified without -p or -b\n");
+    if (o.dump)
+        dump(o);
+    else if (o.split_output)
+        split_records(o.img, o.split_dir, o.out);
+    else
+        write_image(o.img, o.output_binary, o.output_full, o.output_location);
 }
 
 // --check changes how -r reads files, so it is known before any option
@@ -91,11 +90,10 @@ bool check_among_options(int argc, char **argv)
 
 } // namespace
 
-void drive(int argc, char **argv)
+void drive(int argc, char **argv, run_options &o)
 {
-    run_options o;
     o.argv0 = argc > 0 ? argv[0] : "imgforge";
-    keep_damaged_inputs = check_among_options(argc, argv);
+    o.img.keep_damaged = check_among_options(argc, argv);
     option_scanner scanner{argc, argv};
     for (;;) {
         const char *arg = nullptr;
@@ -103,14 +101,14 @@ void drive(int argc, char **argv)
         option_action action = scanner.next(&arg, &error);
         if (error) {
             usage(stderr, o.argv0);
-            die(EXIT_USAGE);
+            fail(EXIT_USAGE, "");
         }
         if (!action)
             break;
         action(o, arg);
     }
     if (scanner.index < argc)
-        std::fprintf(stderr, "WARNING: ignoring '%s' and every argument after it\n",
+        o.err.printf("WARNING: ignoring '%s' and every argument after it\n",
                      excerpt(argv[scanner.index]).c_str());
     final_phase(o);
 }

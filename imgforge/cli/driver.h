@@ -3,11 +3,13 @@
 #ifndef IMGFORGE_CLI_DRIVER_H
 #define IMGFORGE_CLI_DRIVER_H
 
+#include "cli/options.h"
+
 namespace imgforge {
 
-// Runs the option loop and the final phase; returns normally only after a
-// successful output.
-void drive(int argc, char **argv);
+// Runs the option loop over the image in `o` and the final phase; returns
+// normally only after a successful output.
+void drive(int argc, char **argv, run_options &o);
 
 } // namespace imgforge
 

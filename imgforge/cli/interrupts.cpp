@@ -1,7 +1,5 @@
 #include "cli/interrupts.h"
 
-#include "common/files.h"
-
 #include <csignal>
 #include <cstring>
 
@@ -71,7 +69,6 @@ interrupt_cleanup::interrupt_cleanup()
 {
     for (temp_slot &slot : temp_slots)
         slot.used = 0;
-    observe_temp_files(&registry);
     for (size_t i = 0; i < 3; i++) {
         previous[i] = std::signal(signals[i], on_interrupt);
         if (previous[i] == SIG_IGN)
@@ -84,7 +81,11 @@ interrupt_cleanup::~interrupt_cleanup()
     for (size_t i = 3; i-- > 0;)
         if (previous[i] != SIG_ERR)
             std::signal(signals[i], previous[i]);
-    observe_temp_files(nullptr);
+}
+
+const temp_observer *interrupt_cleanup::temps() const
+{
+    return &registry;
 }
 
 } // namespace imgforge

@@ -3,10 +3,11 @@
 #ifndef IMGFORGE_CLI_INTERRUPTS_H
 #define IMGFORGE_CLI_INTERRUPTS_H
 
+#include "common/files.h"
+
 namespace imgforge {
 
-// Installs the handlers (a signal the caller ignores stays ignored) and
-// keeps the temporary files of the run in the handlers' registry; the
+// Installs the handlers (a signal the caller ignores stays ignored); the
 // guard's end restores what was there before.
 class interrupt_cleanup {
   public:
@@ -14,6 +15,9 @@ class interrupt_cleanup {
     ~interrupt_cleanup();
     interrupt_cleanup(const interrupt_cleanup &) = delete;
     interrupt_cleanup &operator=(const interrupt_cleanup &) = delete;
+
+    // The registry of temporary files the handlers remove.
+    const temp_observer *temps() const;
 
   private:
     void (*previous[3])(int); // the handlers before, one per signal

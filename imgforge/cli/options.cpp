@@ -1,10 +1,10 @@
 #include "cli/options.h"
 
+#include "common/format.h"
 #include "common/numbers.h"
 #include "common/platform.h"
 #include "compose/manifest.h"
-#include "fatal.h"
-#include "image/buffers.h"
+#include "error.h"
 #include "image/input.h"
 #include "image/records.h"
 #include "otp/hw_cfg.h"
@@ -19,20 +19,16 @@ namespace {
 uint8_t tag_or_die(char option, const char *arg, unsigned min = 0)
 {
     uint64_t value = 0;
-    if (parse_hex(arg, 0xFF, value) != number_status::ok || value < min) {
-        std::fprintf(stderr, "ERROR: invalid -%c argument '%s'\n", option, arg);
-        die(EXIT_USAGE);
-    }
+    if (parse_hex(arg, 0xFF, value) != number_status::ok || value < min)
+        fail(EXIT_USAGE, format("ERROR: invalid -%c argument '%s'\n", option, arg));
     return uint8_t(value);
 }
 
 uint32_t flash_size_or_die(const char *arg)
 {
     uint64_t size = 0;
-    if (parse_decimal(arg, UINT32_MAX, size) != number_status::ok) {
-        std::fprintf(stderr, "ERROR: invalid -f argument '%s'\n", arg);
-        die(EXIT_USAGE);
-    }
+    if (parse_decimal(arg, UINT32_MAX, size) != number_status::ok)
+        fail(EXIT_USAGE, format("ERROR: invalid -f argument '%s'\n", arg));
     return uint32_t(size);
 }
 
@@ -44,7 +40,7 @@ void set_flag(bool run_options::*flag, run_options &o)
 void act_help(run_options &o, const char *)
 {
     usage(stdout, o.argv0);
-    die(EXIT_OK);
+    fail(EXIT_OK, "");
 }
 
 // Tag 0 would mean "no tag selected".
@@ -53,15 +49,15 @@ void act_tag(run_options &o, const char *arg)
     o.current_tag = tag_or_die('t', arg, 1);
 }
 
-void act_erase_workarounds(run_options &, const char *arg)
+void act_erase_workarounds(run_options &o, const char *arg)
 {
     if (std::strcmp(arg, "all") == 0)
-        erase_all_workarounds();
+        erase_all_workarounds(o.img);
     else
-        erase_workarounds(tag_or_die('E', arg));
+        erase_workarounds(o.img, tag_or_die('E', arg));
 }
 
-void extra_usage_erase_workarounds(FILE *out, const char *prefix)
+void extra_usage_erase_workarounds(FILE *out, const char *prefix, bool)
 {
     struct entry {
         const char *name;
@@ -79,45 +75,34 @@ void extra_usage_erase_workarounds(FILE *out, const char *prefix)
     }
 }
 
-void act_hw_bits(run_options &, const char *arg)
+void act_hw_bits(run_options &o, const char *arg)
 {
-    if (!nvds_inverted) {
-        std::fprintf(stderr, "ERROR: must specify -i before -w '%s'\n", arg);
-        die(EXIT_USAGE);
-    }
-    blow_hw_bits(hw_cfg_word(), hw_bits_to_blow(arg));
+    if (!o.img.otp)
+        fail(EXIT_USAGE, format("ERROR: must specify -i before -w '%s'\n", arg));
+    blow_hw_bits(hw_word(o.img), hw_bits_to_blow(arg));
 }
 void act_show_hw_cfg(run_options &o, const char *)
 {
-    if (!nvds_inverted) {
-        std::fprintf(stderr, "ERROR: must specify -i before -N\n");
-        die(EXIT_USAGE);
-    }
-    if (!o.dump) {
-        std::fprintf(stderr, "ERROR: must specify -p or -v before -N\n");
-        die(EXIT_USAGE);
-    }
+    if (!o.img.otp)
+        fail(EXIT_USAGE, "ERROR: must specify -i before -N\n");
+    if (!o.dump)
+        fail(EXIT_USAGE, "ERROR: must specify -p or -v before -N\n");
     o.show_hw_cfg = true;
 }
 
 void act_long_help(run_options &o, const char *)
 {
     long_usage(stdout, o.argv0);
-    die(EXIT_OK);
+    fail(EXIT_OK, "");
 }
 
 void act_version(run_options &, const char *)
 {
     std::printf("imgforge %s\n", IMGFORGE_VERSION);
-    die(EXIT_OK);
+    fail(EXIT_OK, "");
 }
 
 } // namespace
-
-uint8_t *hw_cfg_word()
-{
-    return nvds_buf + buf_size - HW_CFG_BYTES;
-}
 
 const opt opts[20] = {
     {'h', false, "Display this information", nullptr, false, act_help},
@@ -126,24 +111,25 @@ const opt opts[20] = {
     {'b', false, "Binary output", nullptr, false,
      [](run_options &o, const char *) { set_flag(&run_options::output_binary, o); }},
     {'f', true, "flash_size (default: 65536)", nullptr, false,
-     [](run_options &, const char *a) {
-         refuse_flash_size_in_otp(); // before the argument is read
-         set_flash_size(flash_size_or_die(a));
+     [](run_options &o, const char *a) {
+         refuse_flash_size_in_otp(o.img); // before the argument is read
+         set_flash_size(o.img, flash_size_or_die(a));
      }},
     {'F', false, "Output full flash_size", nullptr, false,
      [](run_options &o, const char *) { set_flag(&run_options::output_full, o); }},
-    {'i', false, "Inverted", nullptr, false, [](run_options &, const char *) { set_inverted(); }},
+    {'i', false, "Inverted", nullptr, false,
+     [](run_options &o, const char *) { set_inverted(o.img); }},
     {'e', true, "Erase tag", nullptr, false,
-     [](run_options &, const char *a) { erase_tag(tag_or_die('e', a)); }},
+     [](run_options &o, const char *a) { erase_tag(o.img, tag_or_die('e', a)); }},
     {'E', true, "Erase (unlocked) workaround tag", extra_usage_erase_workarounds, false,
      act_erase_workarounds},
     {'l', true, "Lock tag", nullptr, false,
-     [](run_options &, const char *a) { lock_tag(tag_or_die('l', a)); }},
+     [](run_options &o, const char *a) { lock_tag(o.img, tag_or_die('l', a)); }},
     {'r', true, "Read binary input", nullptr, false,
-     [](run_options &, const char *a) { read_input(a); }},
+     [](run_options &o, const char *a) { read_input(o.img, a); }},
     {'t', true, "Tag", nullptr, false, act_tag},
     {'d', true, "Add tag data", nullptr, false,
-     [](run_options &o, const char *a) { add_tag_data(o.current_tag, a); }},
+     [](run_options &o, const char *a) { add_tag_data(o.img, o.current_tag, a); }},
     {'v', false, "Verbose dump", nullptr, false,
      [](run_options &o, const char *) { o.dump = true; }},
     {'p', false, "Pretty dump", nullptr, false,
@@ -158,7 +144,7 @@ const opt opts[20] = {
     {'N', false, "Show non-NVDS OTP bytes (HW bits) (with -ip or -iv only)", nullptr, false,
      act_show_hw_cfg},
     {'X', false, "Hide internal HW bits (with -N or -Hw only)", nullptr, false,
-     [](run_options &, const char *) { show_int_hw_cfg = false; }},
+     [](run_options &o, const char *) { o.show_internal = false; }},
 };
 // clang-format on
 
@@ -173,7 +159,7 @@ const long_opt long_opts[7] = {
     {"check", false, "Check the image and report its problems (status 5 if any)",
      [](run_options &o, const char *) { o.check = true; }},
     {"manifest", true, "Put the records a JSON manifest describes",
-     [](run_options &, const char *a) { apply_manifest(a); }},
+     [](run_options &o, const char *a) { apply_manifest(o.img, a); }},
     {"batch", true, "Write one image per row of a CSV table into the -O directory",
      [](run_options &o, const char *a) { o.batch = a; }},
 };
@@ -197,7 +183,7 @@ const opt *find_opt(char c)
 
 void usage(FILE *out, const char *argv0)
 {
-    std::fprintf(out, "Usage: %s [options]\n", program_name(argv0));
+    std::fprintf(out, "Usage: %s [options]\n", program_name(argv0).c_str());
     std::fprintf(out, "Options:\n");
     for (const opt &o : opts)
         if (!o.hidden)
@@ -212,19 +198,15 @@ void long_usage(FILE *out, const char *argv0)
         std::fprintf(out, "  --%s %s  %s\n", o.name, o.has_arg ? "<arg>" : "     ", o.help);
 }
 
-void show_option_help(const char *arg)
+void show_option_help(const char *arg, bool show_internal)
 {
-    if (std::strlen(arg) > 1) {
-        std::fprintf(stderr, "ERROR: -H argument too long: %s\n", arg);
-        die(EXIT_USAGE);
-    }
+    if (std::strlen(arg) > 1)
+        fail(EXIT_USAGE, format("ERROR: -H argument too long: %s\n", arg));
     const opt *o = arg[0] ? find_opt(arg[0]) : nullptr;
-    if (!o) {
-        std::fprintf(stderr, "ERROR: bad opt given for -H: %s\n", arg);
-        die(EXIT_USAGE);
-    }
+    if (!o)
+        fail(EXIT_USAGE, format("ERROR: bad opt given for -H: %s\n", arg));
     if (o->extra_usage)
-        o->extra_usage(stdout, "");
+        o->extra_usage(stdout, "", show_internal);
     else
         std::printf("No help message for opt -%c\n", o->c);
 }

@@ -4,14 +4,21 @@
 #ifndef IMGFORGE_CLI_OPTIONS_H
 #define IMGFORGE_CLI_OPTIONS_H
 
+#include "common/sink.h"
+#include "image/image.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
 
 namespace imgforge {
 
-// Driver state of one run.
+// Driver state of one run: the image it builds and the choices of output.
 struct run_options {
+    explicit run_options(image &img) : img(img) {}
+    image &img;
+    text_sink out; // listings (standard output)
+    text_sink err; // messages (standard error)
     const char *argv0 = "";
     uint8_t current_tag = 0;               // -t; 0 means no tag selected
     const char *help_opt = nullptr;        // -H
@@ -27,6 +34,7 @@ struct run_options {
     bool json = false;                     // --json
     bool check = false;                    // --check
     const char *batch = nullptr;           // --batch
+    bool show_internal = true;             // internal HW fields; -X clears it
 };
 
 using option_action = void (*)(run_options &o, const char *arg);
@@ -35,7 +43,9 @@ struct opt {
     char c;
     bool has_arg;
     const char *help;
-    void (*extra_usage)(FILE *out, const char *prefix);
+    // Extra help: every line begins with `prefix`; internal HW fields are
+    // shown with `show_internal`.
+    void (*extra_usage)(FILE *out, const char *prefix, bool show_internal);
     bool hidden;
     option_action action;
 };
@@ -62,10 +72,7 @@ void usage(FILE *out, const char *argv0);
 void long_usage(FILE *out, const char *argv0);
 
 // -H: the extra help of one option, or "No help message for opt -c".
-void show_option_help(const char *arg);
-
-// The 32-bit hardware configuration word at the end of the OTP image.
-uint8_t *hw_cfg_word();
+void show_option_help(const char *arg, bool show_internal);
 
 } // namespace imgforge
 

@@ -84,14 +84,15 @@ void option_scanner::advance()
 void option_scanner::report(bool *error, const char *what, char c)
 {
     if (!quiet)
-        std::fprintf(stderr, "%s: %s -- %c\n", invocation_name(argv[0]), what, c);
+        std::fprintf(stderr, "%s: %s -- %c\n", invocation_name(argv[0]).c_str(), what, c);
     *error = true;
 }
 
 void option_scanner::report_long(bool *error, const char *format, std::string_view name)
 {
     if (!quiet)
-        std::fprintf(stderr, format, invocation_name(argv[0]), int(name.size()), name.data());
+        std::fprintf(stderr, format, invocation_name(argv[0]).c_str(), int(name.size()),
+                     name.data());
     *error = true;
 }
 

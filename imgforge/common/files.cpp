@@ -1,7 +1,8 @@
 #include "common/files.h"
 
+#include "common/format.h"
 #include "common/platform.h"
-#include "fatal.h"
+#include "error.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,17 +10,6 @@
 #include <vector>
 
 namespace imgforge {
-
-namespace {
-
-// Files read by -r and -d in this run.
-std::vector<file_id> &inputs_read()
-{
-    static std::vector<file_id> ids;
-    return ids;
-}
-
-} // namespace
 
 input_file::input_file(const char *path) : fd(open_binary_read(path))
 {
@@ -30,10 +20,9 @@ input_file::input_file(const char *path) : fd(open_binary_read(path))
     bool regular = false;
     if (size_of_fd(fd, file_size, regular))
         is_regular = regular && file_size > 0; // files of /proc report no size
-
-    file_id id;
-    if (file_id_of_fd(fd, id))
-        inputs_read().push_back(id);
+    file_id found;
+    if (file_id_of_fd(fd, found))
+        identity = found;
 }
 
 input_file::~input_file()
@@ -65,10 +54,8 @@ bool input_file::try_read(uint8_t *buf, size_t capacity, size_t &got)
 size_t input_file::read(uint8_t *buf, size_t capacity, const char *read_error)
 {
     size_t got = 0;
-    if (!try_read(buf, capacity, got)) {
-        std::perror(read_error);
-        die(EXIT_FILE);
-    }
+    if (!try_read(buf, capacity, got))
+        fail(EXIT_FILE, format("%s: %s\n", read_error, std::strerror(errno)));
     return got;
 }
 
@@ -97,17 +84,28 @@ bool input_file::has_more()
 
 void fail_open(const char *path, int error)
 {
-    std::fprintf(stderr, "ERROR: open(%s) failed: %s\n", path, std::strerror(error));
-    die(EXIT_FILE);
+    fail(EXIT_FILE, format("ERROR: open(%s) failed: %s\n", path, std::strerror(error)));
 }
 
-bool read_whole_file(const char *path, size_t limit, std::vector<uint8_t> &data, int &error)
+namespace {
+
+void remember(const input_file &file, std::vector<file_id> *inputs)
+{
+    if (inputs && file.id())
+        inputs->push_back(*file.id());
+}
+
+} // namespace
+
+bool read_whole_file(const char *path, size_t limit, std::vector<uint8_t> &data, int &error,
+                     std::vector<file_id> *inputs)
 {
     input_file file(path);
     if (!file.is_open()) {
         error = file.open_error();
         return false;
     }
+    remember(file, inputs);
     data.resize(limit + 1);
     size_t got = 0;
     bool ok = file.try_read(data.data(), data.size(), got);
@@ -116,7 +114,8 @@ bool read_whole_file(const char *path, size_t limit, std::vector<uint8_t> &data,
     return ok;
 }
 
-text_read read_text_input(const char *path, uint64_t cap, std::string &text, int &error)
+text_read read_text_input(const char *path, uint64_t cap, std::string &text, int &error,
+                          std::vector<file_id> *inputs)
 {
     text.clear();
     input_file file(path);
@@ -124,6 +123,7 @@ text_read read_text_input(const char *path, uint64_t cap, std::string &text, int
         error = file.open_error();
         return text_read::cannot_open;
     }
+    remember(file, inputs);
     if (file.regular() && file.size() > cap)
         return text_read::too_long;
     uint64_t total = 0;
@@ -147,47 +147,17 @@ text_read read_text_input(const char *path, uint64_t cap, std::string &text, int
     }
 }
 
-void forget_inputs()
-{
-    inputs_read().clear();
-}
-
 namespace {
 
-const temp_observer *observer_of_run;
-
-} // namespace
-
-void observe_temp_files(const temp_observer *observer)
-{
-    observer_of_run = observer;
-}
-
-bool refuse_planted_links(const char *path)
+// Throws when a symbolic link on the way of an output path was planted in a
+// shared folder.
+void refuse_planted_links(const char *path)
 {
     std::string resolved, refused;
-    if (resolve_links(path, resolved, refused))
-        return false;
-    std::fprintf(stderr, "ERROR: refusing to follow the link '%s' in a shared folder\n",
-                 refused.c_str());
-    return true;
+    if (!resolve_links(path, resolved, refused))
+        fail(EXIT_FILE, format("ERROR: refusing to follow the link '%s' in a shared folder\n",
+                               refused.c_str()));
 }
-
-void check_output_path(const char *path)
-{
-    if (refuse_planted_links(path))
-        die(EXIT_FILE);
-    file_id id;
-    if (!file_id_of_path(path, id))
-        return;
-    const std::vector<file_id> &ids = inputs_read();
-    if (std::find(ids.begin(), ids.end(), id) == ids.end())
-        return;
-    std::fprintf(stderr, "ERROR: refusing to overwrite input file '%s'\n", path);
-    die(EXIT_FILE);
-}
-
-namespace {
 
 // Whether a failure to create a file is one of permission: the folder (or
 // its file system) may not be written, though its files may.
@@ -198,6 +168,16 @@ bool permission_error(int error)
 
 } // namespace
 
+void check_output_path(const char *path, const output_env &env)
+{
+    refuse_planted_links(path);
+    file_id id;
+    if (!env.inputs || !file_id_of_path(path, id))
+        return;
+    if (std::find(env.inputs->begin(), env.inputs->end(), id) != env.inputs->end())
+        fail(EXIT_FILE, format("ERROR: refusing to overwrite input file '%s'\n", path));
+}
+
 output_file::~output_file()
 {
     discard();
@@ -207,11 +187,10 @@ output_file::~output_file()
 // be) a regular file and the path with its links resolved leads to that same
 // file; the links of /proc (such as /dev/stdout) lead elsewhere, and a file
 // standard output writes to stays the same file.
-bool output_file::open(const char *given)
+void output_file::open(const char *given)
 {
     path = given;
-    if (refuse_planted_links(given))
-        return false;
+    refuse_planted_links(given);
     path_info followed = look_at(given, true);
     std::string refused;
     resolve_links(given, target, refused);
@@ -220,27 +199,23 @@ bool output_file::open(const char *given)
                look_at(target.c_str(), false).id == followed.id);
     if (regular) {
         if (open_temp(followed.kind == path_kind::regular ? &followed : nullptr))
-            return true;
+            return;
         int error = errno;
         // Without the folder the target cannot be opened either: the open
         // below says so.
         bool no_folder = error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG;
-        if (!permission_error(error) && !no_folder) {
-            std::fprintf(stderr, "ERROR: cannot create a temporary file beside '%s': %s\n", given,
-                         std::strerror(error));
-            return false;
-        }
+        if (!permission_error(error) && !no_folder)
+            fail(EXIT_FILE, format("ERROR: cannot create a temporary file beside '%s': %s\n", given,
+                                   std::strerror(error)));
         // A file in a folder we cannot write to can still be rewritten.
         if (followed.kind == path_kind::regular)
-            std::fprintf(stderr,
-                         "WARNING: cannot create a temporary file beside '%s'; writing it in "
-                         "place\n",
-                         given);
+            env.warnings.printf("WARNING: cannot create a temporary file beside '%s'; writing it "
+                                "in place\n",
+                                given);
     }
     out = std::fopen(given, "wb+");
     if (!out)
-        std::fprintf(stderr, "Failed to open file '%s': %s\n", given, std::strerror(errno));
-    return out != nullptr;
+        fail(EXIT_FILE, format("Failed to open file '%s': %s\n", given, std::strerror(errno)));
 }
 
 // The temporary file is announced before it exists, so that an interrupt
@@ -249,8 +224,8 @@ bool output_file::open_temp(const path_info *like)
 {
     for (unsigned attempt = 0; attempt < 100; attempt++) {
         temp = temp_name_beside(target, attempt);
-        if (observer_of_run)
-            observer_of_run->created(temp.c_str());
+        if (env.temps)
+            env.temps->created(temp.c_str());
         out = create_new_file(temp, like);
         if (out) {
             // A buffer of our own spares the stream asking the system for a size.
@@ -259,8 +234,8 @@ bool output_file::open_temp(const path_info *like)
             return true;
         }
         int error = errno;
-        if (observer_of_run)
-            observer_of_run->gone(temp.c_str());
+        if (env.temps)
+            env.temps->gone(temp.c_str());
         temp.clear();
         errno = error;
         if (error != EEXIST)
@@ -274,28 +249,34 @@ size_t output_file::write(const void *data, size_t n)
     return n == 0 ? 0 : std::fwrite(data, 1, n, out);
 }
 
-bool output_file::commit(bool sync)
+void output_file::check_written()
+{
+    if (std::ferror(out))
+        fail(EXIT_FILE,
+             format("ERROR: cannot write '%s': %s\n", path.c_str(), std::strerror(errno)));
+}
+
+void output_file::commit(bool sync)
 {
     bool synced = flush_stream(out) && (!sync || temp.empty() || sync_stream(out));
     int error = errno;
     bool closed = std::fclose(out) == 0;
     out = nullptr;
     if (!synced || !closed) {
-        std::fprintf(stderr, "Failed to close file '%s': %s", path.c_str(),
-                     std::strerror(synced ? errno : error));
+        std::string text = format("Failed to close file '%s': %s", path.c_str(),
+                                  std::strerror(synced ? errno : error));
         discard();
-        return false;
+        fail(EXIT_FILE, text);
     }
     if (!temp.empty() && !replace_file(temp, target)) {
-        std::fprintf(stderr, "ERROR: cannot replace '%s': %s\n", path.c_str(),
-                     std::strerror(errno));
+        std::string text =
+            format("ERROR: cannot replace '%s': %s\n", path.c_str(), std::strerror(errno));
         discard();
-        return false;
+        fail(EXIT_FILE, text);
     }
-    if (!temp.empty() && observer_of_run)
-        observer_of_run->gone(temp.c_str());
+    if (!temp.empty() && env.temps)
+        env.temps->gone(temp.c_str());
     temp.clear();
-    return true;
 }
 
 void output_file::discard()
@@ -305,19 +286,17 @@ void output_file::discard()
     out = nullptr;
     if (!temp.empty()) {
         std::remove(temp.c_str());
-        if (observer_of_run)
-            observer_of_run->gone(temp.c_str());
+        if (env.temps)
+            env.temps->gone(temp.c_str());
     }
     temp.clear();
 }
 
-bool sync_outputs(const char *dir)
+void sync_outputs(const char *dir)
 {
-    if (sync_file_system(dir))
-        return true;
-    std::fprintf(stderr, "ERROR: cannot sync the files written to '%s': %s\n", dir,
-                 std::strerror(errno));
-    return false;
+    if (!sync_file_system(dir))
+        fail(EXIT_FILE, format("ERROR: cannot sync the files written to '%s': %s\n", dir,
+                               std::strerror(errno)));
 }
 
 } // namespace imgforge

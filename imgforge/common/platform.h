@@ -20,11 +20,6 @@ bool set_stdout_binary();
 // Whether a stream is a terminal.
 bool is_terminal(FILE *stream);
 
-// The device that discards what is written to it.
-const char *null_device();
-// A temporary file, removed when closed; nullptr (with errno) on failure.
-FILE *anonymous_temp_file();
-
 // Opens a file for reading raw bytes; -1 (with errno) on failure.
 int open_binary_read(const char *path);
 // Reads up to n bytes; the count, 0 at the end, -1 (with errno) on failure.
@@ -36,10 +31,10 @@ bool size_of_fd(int fd, uint64_t &size, bool &regular);
 bool size_of_path(const char *path, uint64_t &size);
 
 // Last path component of the invocation name ("imgforge" for imgforge.exe).
-const char *program_name(const char *argv0);
+std::string program_name(const char *argv0);
 // The name messages about the command line begin with: the invocation name
 // as given, or on Windows, where that is a full path, the program's name.
-const char *invocation_name(const char *argv0);
+std::string invocation_name(const char *argv0);
 
 // What identifies a file whatever the path it is reached by.
 struct file_id {
@@ -94,25 +89,6 @@ bool replace_file(const std::string &temp, const std::string &target);
 // Asks for large pages under a large buffer: filling gigabytes page by page
 // costs seconds of page faults.
 void advise_large_buffer(void *buf, size_t size);
-
-// Standard output goes to a temporary file and standard error nowhere while
-// a capture lasts: for printers whose text is wanted as a string.
-class output_capture {
-  public:
-    // False (with errno) when no temporary file can be had.
-    bool start();
-    // Bytes captured so far.
-    uint64_t position();
-    // Everything captured; standard output and error are restored.
-    std::string finish();
-    ~output_capture();
-
-  private:
-    FILE *file = nullptr;
-    int saved_out = -1;
-    int saved_err = -1;
-    void restore();
-};
 
 // Flushes the file system holding `dir` to its medium; false (with errno)
 // when it reports a failure.

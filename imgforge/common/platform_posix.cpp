@@ -76,16 +76,6 @@ bool size_of_path(const char *path, uint64_t &size)
     return true;
 }
 
-const char *null_device()
-{
-    return "/dev/null";
-}
-
-FILE *anonymous_temp_file()
-{
-    return std::tmpfile();
-}
-
 bool file_id_of_fd(int fd, file_id &id)
 {
     struct stat st;

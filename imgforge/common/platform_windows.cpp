@@ -79,21 +79,6 @@ bool size_of_path(const char *path, uint64_t &size)
     return true;
 }
 
-const char *null_device()
-{
-    return "NUL";
-}
-
-FILE *anonymous_temp_file()
-{
-    char dir[MAX_PATH + 1], name[MAX_PATH + 1];
-    DWORD n = GetTempPathA(sizeof dir, dir);
-    if (n == 0 || n > MAX_PATH || !GetTempFileNameA(dir, "imf", 0, name))
-        return nullptr;
-    int fd = _open(name, _O_RDWR | _O_BINARY | _O_TEMPORARY);
-    return fd < 0 ? nullptr : _fdopen(fd, "w+b");
-}
-
 bool file_id_of_fd(int fd, file_id &id)
 {
     return file_id_of_handle(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), id);
@@ -212,9 +197,7 @@ bool replace_file(const std::string &temp, const std::string &target)
     return false;
 }
 
-void advise_large_buffer(void *, size_t)
-{
-}
+void advise_large_buffer(void *, size_t) {}
 
 // Windows flushes a volume only for administrators; the files of a batch are
 // left to the system's lazy writer.

@@ -1,13 +1,13 @@
 #include "compose/batch.h"
 
+#include "common/engine.h"
 #include "common/files.h"
 #include "common/format.h"
 #include "common/platform.h"
 #include "compose/content.h"
 #include "compose/csv.h"
 #include "compose/ids.h"
-#include "fatal.h"
-#include "image/buffers.h"
+#include "error.h"
 #include "image/chain.h"
 #include "image/output.h"
 #include "nvds.h"
@@ -35,23 +35,22 @@ struct table_error {
     std::string text;
 };
 
-[[noreturn]] void fail(const std::string &text)
+[[noreturn]] void reject(const std::string &text)
 {
     throw table_error{text};
 }
 
-std::string read_table(const char *path)
+std::string read_table(image &img, const char *path)
 {
     std::string text;
     int code = 0;
-    switch (read_text_input(path, MAX_TABLE, text, code)) {
+    switch (read_text_input(path, MAX_TABLE, text, code, &img.inputs)) {
     case text_read::ok:
         return text;
     case text_read::too_long:
-        std::fprintf(stderr, "ERROR: way too much data from '%s'\n", path);
-        die(EXIT_FILE);
+        fail(EXIT_FILE, format("ERROR: way too much data from '%s'\n", path));
     default:
-        fail(format(": cannot read it: %s", std::strerror(code)));
+        reject(format(": cannot read it: %s", std::strerror(code)));
     }
 }
 
@@ -63,17 +62,17 @@ void refuse_repeated_tag(const std::vector<column> &columns, const column &c)
         return;
     for (size_t i = 1; i + 1 < columns.size(); i++)
         if (columns[i].tag == c.tag)
-            fail(format(" header, column '%s': tag %02x is the tag of column '%s' too",
-                        excerpt(c.name).c_str(), c.tag, excerpt(columns[i].name).c_str()));
+            reject(format(" header, column '%s': tag %02x is the tag of column '%s' too",
+                          excerpt(c.name).c_str(), c.tag, excerpt(columns[i].name).c_str()));
 }
 
 std::vector<column> header_columns(const csv_table &table)
 {
     if (table.rows().empty())
-        fail(" header: the table is empty");
+        reject(" header: the table is empty");
     const csv_table::row &header = table.rows()[0];
     if (table.cell(header, 0) != "id")
-        fail(" header: the first column must be 'id'");
+        reject(" header: the first column must be 'id'");
     std::vector<column> columns{{"id", 0, content_kind::hex}};
     for (size_t i = 1; i < header.count; i++) {
         std::string name(table.cell(header, i));
@@ -88,7 +87,7 @@ std::vector<column> header_columns(const csv_table &table)
                 error = format("unknown type '%s'", excerpt(name.substr(colon + 1)).c_str());
         }
         if (!error.empty())
-            fail(format(" header, column '%s': %s", excerpt(name).c_str(), error.c_str()));
+            reject(format(" header, column '%s': %s", excerpt(name).c_str(), error.c_str()));
         columns.push_back(c);
         refuse_repeated_tag(columns, c);
     }
@@ -97,6 +96,7 @@ std::vector<column> header_columns(const csv_table &table)
 
 // The batch: its table, columns and where its images go.
 struct batch {
+    image &img;
     const char *path;
     csv_table table;
     std::vector<column> columns;
@@ -120,8 +120,8 @@ struct batch {
         if (error.empty())
             error = check_content_length(columns[c].tag, data.size());
         if (!error.empty())
-            fail(format(" row %zu, column '%s': %s", i + 1, excerpt(columns[c].name).c_str(),
-                        error.c_str()));
+            reject(format(" row %zu, column '%s': %s", i + 1, excerpt(columns[c].name).c_str(),
+                          error.c_str()));
         return true;
     }
 };
@@ -135,7 +135,7 @@ void check_id(batch &b, size_t i, id_index &ids)
             error = format("the id '%s' is the id of row %u too%s", excerpt(id).c_str(), first,
                            b.table.cell(b.row(first - 1), 0) == id ? "" : ", ignoring letter case");
     if (!error.empty())
-        fail(format(" row %zu, column 'id': %s", i + 1, error.c_str()));
+        reject(format(" row %zu, column 'id': %s", i + 1, error.c_str()));
 }
 
 // Every row is checked and every cell read before anything is written; the
@@ -148,17 +148,12 @@ void check_rows(batch &b)
     for (size_t i = 0; i < b.rows(); i++) {
         size_t cells = b.row(i).count;
         if (cells != b.columns.size())
-            fail(format(" row %zu: %zu cells, the header has %zu", i + 1, cells, b.columns.size()));
+            reject(
+                format(" row %zu: %zu cells, the header has %zu", i + 1, cells, b.columns.size()));
         check_id(b, i, ids);
         for (size_t c = 1; c < cells; c++)
             b.cell_record(i, c, data);
     }
-}
-
-[[noreturn]] void fail_output(const char *format_text, const std::string &path, int error)
-{
-    std::fprintf(stderr, format_text, path.c_str(), std::strerror(error));
-    die(EXIT_FILE);
 }
 
 // Every image can be written: the folder exists (it is made when missing),
@@ -166,12 +161,14 @@ void check_rows(batch &b)
 void check_outputs(const batch &b)
 {
     if (!make_folders(b.dir))
-        fail_output("ERROR: cannot create the folder '%s': %s\n", b.dir, errno);
+        fail(EXIT_FILE, format("ERROR: cannot create the folder '%s': %s\n", b.dir.c_str(),
+                               std::strerror(errno)));
     for (size_t i = 0; i < b.rows(); i++) {
         std::string path = b.image_path(i);
-        check_output_path(path.c_str());
+        check_output_path(path.c_str(), b.img.env);
         if (look_at(path.c_str(), true).kind == path_kind::folder)
-            fail_output("ERROR: cannot write '%s': %s\n", path, EISDIR);
+            fail(EXIT_FILE,
+                 format("ERROR: cannot write '%s': %s\n", path.c_str(), std::strerror(EISDIR)));
     }
 }
 
@@ -182,88 +179,97 @@ struct image_template {
     bool tail_erased; // else compaction may change the whole region
 };
 
-image_template keep_template()
+image_template keep_template(const image &img)
 {
+    const uint8_t *buf = img.buf.data();
     image_template t;
-    t.bytes.assign(nvds_buf, nvds_buf + buf_size);
-    t.chain_end =
-        walk_stored(nvds_buf, region_size(), [](const stored_record &) { return true; }).at;
-    t.tail_erased = std::all_of(nvds_buf + t.chain_end, nvds_buf + region_size(),
-                                [](uint8_t b) { return b == 0xFF; });
+    t.bytes.assign(buf, buf + img.size);
+    t.chain_end = walk_stored(buf, region_size(img), [](const stored_record &) { return true; }).at;
+    t.tail_erased =
+        std::all_of(buf + t.chain_end, buf + region_size(img), [](uint8_t b) { return b == 0xFF; });
     return t;
 }
 
 // The template again, as far as the last row may have changed it.
-void restore(const image_template &t, uint32_t changed_end)
+void restore(image &img, const image_template &t, uint32_t changed_end)
 {
-    uint32_t span = t.tail_erased ? std::max(t.chain_end, changed_end) : region_size();
-    std::memcpy(nvds_buf, t.bytes.data(), std::min(span, buf_size));
-    bind_engine(nvds_buf);
+    uint32_t span = t.tail_erased ? std::max(t.chain_end, changed_end) : region_size(img);
+    std::memcpy(img.buf.data(), t.bytes.data(), std::min(span, img.size));
+    rebind(img);
 }
 
-void show_progress(size_t done, size_t total, bool terminal)
+// With more than 1000 rows, a counter on a terminal.
+void show_progress(const text_sink &to, size_t done, size_t total)
 {
-    if (terminal && total > 1000 && (done % 100 == 0 || done == total))
-        std::fprintf(stderr, "\r%zu of %zu images written%s", done, total,
-                     done == total ? "\n" : "");
+    if (total > 1000 && (done % 100 == 0 || done == total) && to.file() && is_terminal(to.file()))
+        to.printf("\r%zu of %zu images written%s", done, total, done == total ? "\n" : "");
 }
 
 // Puts the row's records; the engine's refusal ends the run.
-void put_row(batch &b, size_t i, size_t written)
+void put_row(batch &b, size_t i)
 {
     bytes data;
     for (size_t c = 1; c < b.columns.size(); c++) {
         if (!b.cell_record(i, c, data))
             continue;
         uint8_t tag = b.columns[c].tag;
-        uint8_t status = nvds_put(tag, uint16_t(data.size()), data.data());
-        if (status != NVDS_OK) {
-            if (written)
-                sync_outputs(b.dir.c_str());
-            std::fprintf(stderr, "ERROR: '%s' row %zu, column '%s': failed to put tag %02x: %s\n",
-                         b.path, i + 1, excerpt(b.columns[c].name).c_str(), tag, nvds_stat(status));
-            die(EXIT_REFUSED);
-        }
+        uint8_t status = engine_result(
+            b.img, b.img.region, nvds_put(&b.img.region, tag, uint16_t(data.size()), data.data()));
+        if (status != NVDS_OK)
+            fail(EXIT_REFUSED,
+                 format("ERROR: '%s' row %zu, column '%s': failed to put tag %02x: %s\n", b.path,
+                        i + 1, excerpt(b.columns[c].name).c_str(), tag, nvds_stat(status)));
+    }
+}
+
+// The images written before a failure are made durable; the failure is the
+// one to report.
+void sync_after_failure(const batch &b)
+{
+    try {
+        sync_outputs(b.dir.c_str());
+    } catch (const error &) {
     }
 }
 
 } // namespace
 
-void write_batch(const char *table, const char *dir_arg, bool full)
+void write_batch(image &img, const char *table, const char *dir_arg, bool full)
 {
-    batch b{table, {}, {}, *dir_arg ? dir_arg : ".", {}, {}};
+    batch b{img, table, {}, {}, *dir_arg ? dir_arg : ".", {}, file_cache(&img.inputs)};
     const char *slash = std::strrchr(table, '/');
     b.table_dir = slash ? std::string(table, size_t(slash - table)) : std::string();
     try {
         std::string error;
-        if (!parse_csv(read_table(table), b.table, error))
-            fail(": " + error);
+        if (!parse_csv(read_table(img, table), b.table, error))
+            reject(": " + error);
         b.columns = header_columns(b.table);
         check_rows(b);
     } catch (const table_error &e) {
-        std::fprintf(stderr, "ERROR: '%s'%s\n", table, e.text.c_str());
-        die(EXIT_FILE);
+        fail(EXIT_FILE, format("ERROR: '%s'%s\n", table, e.text.c_str()));
     }
     check_outputs(b);
 
-    image_template t = keep_template();
-    bool terminal = is_terminal(stderr);
+    image_template t = keep_template(img);
     size_t written = 0;
-    for (size_t i = 0; i < b.rows(); i++) {
-        put_row(b, i, written);
-        uint32_t end = nvds_chain_end();
-        if (!write_image_file(b.image_path(i).c_str(), image_output_length(full), false)) {
-            if (written)
-                sync_outputs(b.dir.c_str());
-            die(EXIT_FILE);
+    try {
+        for (size_t i = 0; i < b.rows(); i++) {
+            put_row(b, i);
+            uint32_t end = nvds_chain_end(&img.region);
+            check_engine(img.region);
+            write_image_file(img, b.image_path(i).c_str(), image_output_length(img, full), false);
+            written++;
+            show_progress(img.env.warnings, written, b.rows());
+            restore(img, t, end);
         }
-        written++;
-        show_progress(written, b.rows(), terminal);
-        restore(t, end);
+    } catch (const error &) {
+        if (written)
+            sync_after_failure(b);
+        throw;
     }
-    if (written && !sync_outputs(b.dir.c_str()))
-        die(EXIT_FILE);
-    std::fprintf(stderr, "wrote %zu images to '%s'\n", written, b.dir.c_str());
+    if (written)
+        sync_outputs(b.dir.c_str());
+    img.env.warnings.printf("wrote %zu images to '%s'\n", written, b.dir.c_str());
 }
 
 } // namespace imgforge

@@ -93,7 +93,7 @@ const bytes *file_cache::read(const std::string &path, std::string &error)
     entry &e = it->second;
     if (added) {
         int code = 0;
-        if (!read_whole_file(path.c_str(), NVDS_MAX_LENGTH, e.data, code))
+        if (!read_whole_file(path.c_str(), NVDS_MAX_LENGTH, e.data, code, inputs))
             e.error = format("cannot read '%s': %s", path.c_str(), std::strerror(code));
         e.data.shrink_to_fit();
     }

@@ -3,6 +3,8 @@
 #ifndef IMGFORGE_COMPOSE_CONTENT_H
 #define IMGFORGE_COMPOSE_CONTENT_H
 
+#include "common/platform.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -27,12 +29,15 @@ std::optional<content_kind> content_kind_named(std::string_view name);
 std::string parse_tag_text(std::string_view text, uint8_t &tag);
 
 // The files that contents name, each read once however many records name it.
+// Every file read is added to `inputs`, when given.
 class file_cache {
   public:
+    explicit file_cache(std::vector<file_id> *inputs = nullptr) : inputs(inputs) {}
     // The bytes of the file, or nullptr with the reason it cannot be read.
     const bytes *read(const std::string &path, std::string &error);
 
   private:
+    std::vector<file_id> *inputs;
     struct entry {
         bytes data;
         std::string error;

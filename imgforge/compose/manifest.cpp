@@ -1,10 +1,11 @@
 #include "compose/manifest.h"
 
+#include "common/engine.h"
 #include "common/files.h"
 #include "common/format.h"
 #include "compose/content.h"
 #include "compose/json_reader.h"
-#include "fatal.h"
+#include "error.h"
 #include "nvds.h"
 
 #include <nlohmann/json.hpp>
@@ -38,7 +39,7 @@ struct manifest_error {
     std::string text;
 };
 
-[[noreturn]] void fail(const std::string &text)
+[[noreturn]] void reject(const std::string &text)
 {
     throw manifest_error{text};
 }
@@ -58,20 +59,21 @@ uint8_t record_tag(const json &rec)
 {
     auto it = rec.find("tag");
     if (it == rec.end())
-        fail("no \"tag\"");
+        reject("no \"tag\"");
     if (it->is_number_unsigned() && it->get<uint64_t>() >= 1 && it->get<uint64_t>() <= 254)
         return uint8_t(it->get<uint64_t>());
     if (not_whole(*it))
-        fail(format("tag %s: a whole number from 1 to 254, a hex string or a tag name is expected",
-                    it->dump().c_str()));
+        reject(
+            format("tag %s: a whole number from 1 to 254, a hex string or a tag name is expected",
+                   it->dump().c_str()));
     if (it->is_number())
-        fail(format("tag %s is not 1 to 254", it->dump().c_str()));
+        reject(format("tag %s is not 1 to 254", it->dump().c_str()));
     if (!it->is_string())
-        fail("\"tag\" must be a number, a hex string or a tag name");
+        reject("\"tag\" must be a number, a hex string or a tag name");
     uint8_t tag = 0;
     std::string error = parse_tag_text(it->get<std::string>(), tag);
     if (!error.empty())
-        fail(error);
+        reject(error);
     return tag;
 }
 
@@ -83,13 +85,13 @@ bytes record_content(const json &rec, const std::string &dir, file_cache &files)
         if (!rec.contains(content_keys[i]))
             continue;
         if (key)
-            fail(format("more than one content: \"%s\" and \"%s\"", key, content_keys[i]));
+            reject(format("more than one content: \"%s\" and \"%s\"", key, content_keys[i]));
         key = content_keys[i];
         kind = content_kinds[i];
     }
     if (!key)
-        fail("no content: one of \"data\", \"text\", \"file\", \"u8\", \"u16\", \"u32\" or "
-             "\"bd_address\"");
+        reject("no content: one of \"data\", \"text\", \"file\", \"u8\", \"u16\", \"u32\" or "
+               "\"bd_address\"");
     const json &value = rec[key];
     bytes data;
     std::string error;
@@ -108,49 +110,47 @@ bytes record_content(const json &rec, const std::string &dir, file_cache &files)
     else
         error = format("\"%s\" must be %s", key, number ? "a number or a string" : "a string");
     if (!error.empty())
-        fail(error);
+        reject(error);
     return data;
 }
 
 planned_record plan_record(const json &rec, const std::string &dir, file_cache &files)
 {
     if (!rec.is_object())
-        fail("not a JSON object");
+        reject("not a JSON object");
     for (const auto &[key, value] : rec.items())
         if (key != "tag" && key != "locked" && !is_one_of(key, content_keys) &&
             !is_one_of(key, ignored_keys))
-            fail(format("unknown key '%s'", excerpt(key).c_str()));
+            reject(format("unknown key '%s'", excerpt(key).c_str()));
     planned_record planned{record_tag(rec), record_content(rec, dir, files), false};
     if (auto locked = rec.find("locked"); locked != rec.end()) {
         if (!locked->is_boolean())
-            fail("\"locked\" must be true or false");
+            reject("\"locked\" must be true or false");
         planned.lock = locked->get<bool>();
     }
     std::string error = check_content_length(planned.tag, planned.data.size());
     if (!error.empty())
-        fail(error);
+        reject(error);
     return planned;
 }
 
 [[noreturn]] void fail_manifest(const char *path, const std::string &text)
 {
-    std::fprintf(stderr, "ERROR: '%s'%s\n", path, text.c_str());
-    die(EXIT_FILE);
+    fail(EXIT_FILE, format("ERROR: '%s'%s\n", path, text.c_str()));
 }
 
 // Manifests are small: a larger input is a mistake (such as /dev/zero).
 constexpr uint64_t MAX_MANIFEST = uint64_t(64) << 20;
 
-json read_manifest(const char *path)
+json read_manifest(image &img, const char *path)
 {
     std::string text;
     int code = 0;
-    switch (read_text_input(path, MAX_MANIFEST, text, code)) {
+    switch (read_text_input(path, MAX_MANIFEST, text, code, &img.inputs)) {
     case text_read::ok:
         break;
     case text_read::too_long:
-        std::fprintf(stderr, "ERROR: way too much data from '%s'\n", path);
-        die(EXIT_FILE);
+        fail(EXIT_FILE, format("ERROR: way too much data from '%s'\n", path));
     default:
         fail_manifest(path, format(": cannot read it: %s", std::strerror(code)));
     }
@@ -171,14 +171,14 @@ std::string folder_of(const char *path)
 
 // Every record is checked before the first is put; then each is read
 // again as it is put, so that no record's bytes are kept meanwhile.
-void apply_manifest(const char *path)
+void apply_manifest(image &img, const char *path)
 {
-    json doc = read_manifest(path);
+    json doc = read_manifest(img, path);
     auto records = doc.is_object() ? doc.find("records") : doc.end();
     if (!doc.is_object() || records == doc.end() || !records->is_array())
         fail_manifest(path, ": a JSON object with a \"records\" array is expected");
     std::string dir = folder_of(path);
-    file_cache files;
+    file_cache files(&img.inputs);
     for (size_t i = 0; i < records->size(); i++) {
         try {
             plan_record((*records)[i], dir, files);
@@ -188,17 +188,16 @@ void apply_manifest(const char *path)
     }
     for (size_t i = 0; i < records->size(); i++) {
         const planned_record r = plan_record((*records)[i], dir, files);
-        uint8_t status = nvds_put(r.tag, uint16_t(r.data.size()), r.data.data());
+        uint8_t status = engine_result(
+            img, img.region, nvds_put(&img.region, r.tag, uint16_t(r.data.size()), r.data.data()));
         const char *action = "put";
         if (status == NVDS_OK && r.lock) {
-            status = nvds_lock(r.tag);
+            status = engine_result(img, img.region, nvds_lock(&img.region, r.tag));
             action = "lock";
         }
-        if (status != NVDS_OK) {
-            std::fprintf(stderr, "ERROR: failed to %s tag %02x from '%s' record %zu: %s\n", action,
-                         r.tag, path, i, nvds_stat(status));
-            die(EXIT_REFUSED);
-        }
+        if (status != NVDS_OK)
+            fail(EXIT_REFUSED, format("ERROR: failed to %s tag %02x from '%s' record %zu: %s\n",
+                                      action, r.tag, path, i, nvds_stat(status)));
     }
 }
 

@@ -4,6 +4,7 @@
 #include "common/bytes.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <optional>
@@ -89,29 +90,29 @@ uint32_t field_value(const uint8_t *p, size_t width)
     }
 }
 
-void print_adv_field(const adv_param &param, const adv_field &f)
+void print_adv_field(const text_sink &out, const adv_param &param, const adv_field &f)
 {
     const uint8_t *p = reinterpret_cast<const uint8_t *>(&param) + f.offset;
     uint32_t value = field_value(p, f.width);
     intv_text buf;
     switch (f.form) {
     case field_form::name:
-        std::fputs(value_to_name(f.names, value), stdout);
+        out.write(value_to_name(f.names, value));
         break;
     case field_form::dbm:
-        std::printf("%ddBm", int(int8_t(value)));
+        out.printf("%ddBm", int(int8_t(value)));
         break;
     case field_form::hex:
-        std::printf("%02x", unsigned(value));
+        out.printf("%02x", unsigned(value));
         break;
     case field_form::bd_addr:
-        show_bd_addr(stdout, p);
+        show_bd_addr(out, p);
         break;
     case field_form::adv_intv:
-        std::fputs(adv_intv_to_str(value, buf), stdout);
+        out.write(adv_intv_to_str(value, buf));
         break;
     case field_form::period_intv:
-        std::fputs(period_adv_intv_to_str(value, buf), stdout);
+        out.write(period_adv_intv_to_str(value, buf));
         break;
     }
 }
@@ -171,42 +172,43 @@ std::optional<tld_match> find_tld(const uint8_t *url, size_t m)
 
 // URL text after the first TLD: every code byte expanded, other bytes as
 // text.
-void print_url_rest(FILE *stream, const uint8_t *rest, size_t n)
+void print_url_rest(const text_sink &out, const uint8_t *rest, size_t n)
 {
     size_t from = 0;
     for (size_t i = 0; i < n; i++) {
         if (rest[i] >= std::size(tld_texts))
             continue;
-        print_text(stream, rest + from, i - from);
-        std::fputs(tld_texts[rest[i]], stream);
+        print_text(out, rest + from, i - from);
+        out.write(tld_texts[rest[i]]);
         from = i + 1;
     }
-    print_text(stream, rest + from, n - from);
+    print_text(out, rest + from, n - from);
 }
 
 // URL text after the scheme prefix, the TLD expanded.
-int print_url(FILE *stream, const uint8_t *url, size_t m, const std::optional<tld_match> &tld)
+int print_url(const text_sink &out, const uint8_t *url, size_t m,
+              const std::optional<tld_match> &tld)
 {
     if (!tld) {
-        print_text(stream, url, m);
+        print_text(out, url, m);
         return 0;
     }
-    print_text(stream, url, tld->at);
+    print_text(out, url, tld->at);
     if (tld->code >= std::size(tld_texts)) {
-        std::fprintf(stream, "unknown Eddystone TLD '%02x'", tld->code);
+        out.printf("unknown Eddystone TLD '%02x'", tld->code);
         return 1;
     }
-    std::fputs(tld_texts[tld->code], stream);
-    print_url_rest(stream, url + tld->next, m - tld->next);
+    out.write(tld_texts[tld->code]);
+    print_url_rest(out, url + tld->next, m - tld->next);
     return 0;
 }
 
 // AD data shown as bytes: 'xx xx'.
-void print_quoted_hex(FILE *stream, const uint8_t *data, uint8_t len)
+void print_quoted_hex(const text_sink &out, const uint8_t *data, uint8_t len)
 {
-    std::fputs("'", stream);
-    print_spaced_hex(stream, data, len);
-    std::fputs("'", stream);
+    out.put('\'');
+    print_spaced_hex(out, data, len);
+    out.put('\'');
 }
 
 // Known services; AA FE is the Eddystone UUID 0xFEAA.
@@ -232,23 +234,22 @@ ad_printer printer_for(uint8_t ad_type)
     return printer_default;
 }
 
-void report_incomplete(int recno, size_t off, uint32_t addr)
+void report_incomplete(const text_sink &err, int recno, size_t off, uint32_t addr)
 {
-    std::fprintf(stderr,
-                 "ERROR in record #%d (offset %d relative to address %#x): incomplete header\n",
-                 recno, int(off), unsigned(addr));
+    err.printf("ERROR in record #%d (offset %d relative to address %#x): incomplete header\n",
+               recno, int(off), unsigned(addr));
 }
 
-void report_too_large(int recno, const std::vector<uint8_t> &buf, size_t off, uint32_t addr)
+void report_too_large(const text_sink &err, int recno, const std::vector<uint8_t> &buf, size_t off,
+                      uint32_t addr)
 {
-    std::fprintf(stderr,
-                 "ERROR in record #%d (offset %d relative to address %#x): too large -- "
-                 "%lu>%lu left in this NVDS section\n",
-                 recno, int(off), unsigned(addr), static_cast<unsigned long>(buf[off]),
-                 static_cast<unsigned long>(buf.size() - off - 1));
-    std::fputs("unprocessed trailing bytes: ", stderr);
-    print_spaced_hex(stderr, buf.data() + off, buf.size() - off);
-    std::fputs("\n", stderr);
+    err.printf("ERROR in record #%d (offset %d relative to address %#x): too large -- "
+               "%lu>%lu left in this NVDS section\n",
+               recno, int(off), unsigned(addr), static_cast<unsigned long>(buf[off]),
+               static_cast<unsigned long>(buf.size() - off - 1));
+    err.write("unprocessed trailing bytes: ");
+    print_spaced_hex(err, buf.data() + off, buf.size() - off);
+    err.put('\n');
 }
 
 } // namespace
@@ -263,22 +264,22 @@ const char *period_adv_intv_to_str(uint32_t value, intv_text &buf)
     return intv_to_str(uint64_t(value) * 1250, "0ms", buf);
 }
 
-int show_adv_param(const adv_param &param)
+int show_adv_param(const text_sink &out, const adv_param &param)
 {
     bool first = true;
     for (const adv_field &f : adv_param_fields) {
-        std::printf(first ? "%s=" : ", %s=", f.label);
-        print_adv_field(param, f);
+        out.printf(first ? "%s=" : ", %s=", f.label);
+        print_adv_field(out, param, f);
         first = false;
     }
     return 0;
 }
 
-int show_act_crt_cmd(const act_crt_cmd &cmd)
+int show_act_crt_cmd(const text_sink &out, const act_crt_cmd &cmd)
 {
-    std::printf("addr_type=%s adv_param={", value_to_name(own_addr_type_names, cmd.own_addr_type));
-    show_adv_param(cmd.adv);
-    std::fputs("}", stdout);
+    out.printf("addr_type=%s adv_param={", value_to_name(own_addr_type_names, cmd.own_addr_type));
+    show_adv_param(out, cmd.adv);
+    out.put('}');
     return 0;
 }
 
@@ -292,92 +293,94 @@ int read_rec(ad_rec &out, const uint8_t *bytes)
     return bytes[0] + 1;
 }
 
-int printer_default(FILE *stream, const uint8_t *data, uint8_t len, uint8_t)
+int printer_default(const text_sink &out, const uint8_t *data, uint8_t len, uint8_t)
 {
-    print_spaced_hex(stream, data, len);
+    print_spaced_hex(out, data, len);
     return 0;
 }
 
-int show_aux(FILE *stream, const uint8_t *data, uint8_t len, const service_desc &svc,
+int show_aux(const text_sink &out, const uint8_t *data, uint8_t len, const service_desc &svc,
              const char *label)
 {
     size_t n = svc.id.size();
     if (len < n || !std::equal(svc.id.begin(), svc.id.end(), data)) {
-        std::fprintf(stream, "unknown %s ID ", label);
-        print_quoted_hex(stream, data, len);
+        out.printf("unknown %s ID ", label);
+        print_quoted_hex(out, data, len);
         return 1;
     }
     if (svc.printer)
-        svc.printer(stream, data + n, uint8_t(len - n));
+        svc.printer(out, data + n, uint8_t(len - n));
     else
-        std::fputs(svc.name, stream);
+        out.write(svc.name);
     return 0;
 }
 
-int show_svc_list(FILE *stream, const uint8_t *data, uint8_t len, uint8_t)
+int show_svc_list(const text_sink &out, const uint8_t *data, uint8_t len, uint8_t)
 {
-    return show_aux(stream, data, len, svc_list_service, "svc");
+    return show_aux(out, data, len, svc_list_service, "svc");
 }
 
-int show_svc_data(FILE *stream, const uint8_t *data, uint8_t len, uint8_t)
+int show_svc_data(const text_sink &out, const uint8_t *data, uint8_t len, uint8_t)
 {
-    return show_aux(stream, data, len, svc_data_service, "svc_data");
+    return show_aux(out, data, len, svc_data_service, "svc_data");
 }
 
-int show_sh_lname(FILE *stream, const uint8_t *data, uint8_t len, uint8_t)
+int show_sh_lname(const text_sink &out, const uint8_t *data, uint8_t len, uint8_t)
 {
-    return show_aux(stream, data, len, sh_lname_service, nullptr);
+    return show_aux(out, data, len, sh_lname_service, nullptr);
 }
 
-int show_ct_lname(FILE *stream, const uint8_t *data, uint8_t len, uint8_t)
+int show_ct_lname(const text_sink &out, const uint8_t *data, uint8_t len, uint8_t)
 {
-    return show_aux(stream, data, len, ct_lname_service, nullptr);
+    return show_aux(out, data, len, ct_lname_service, nullptr);
 }
 
-int show_eddystone_local_name(FILE *stream, const uint8_t *data, uint8_t len)
+int show_eddystone_local_name(const text_sink &out, const uint8_t *data, uint8_t len)
 {
-    print_text(stream, data, text_length(data, len));
+    print_text(out, data, text_length(data, len));
     return 0;
 }
 
-int show_eddystone_data(FILE *stream, const uint8_t *data, uint8_t len)
+int show_eddystone_data(const text_sink &out, const uint8_t *data, uint8_t len)
 {
     if (len < eddystone_url_header) {
-        std::fputs("incomplete Eddystone frame ", stream);
-        print_quoted_hex(stream, data, len);
+        out.write("incomplete Eddystone frame ");
+        print_quoted_hex(out, data, len);
         return 1;
     }
     const uint8_t *url = data + eddystone_url_header;
     size_t m = len - eddystone_url_header;
     std::optional<tld_match> tld = find_tld(url, m);
     if (!tld)
-        std::fputs("WARNING: could not find a TLD in eddystone beacon", stderr);
-    std::fprintf(stream, "%ddBm ", int(int8_t(data[1])));
+        out.messages().write("WARNING: could not find a TLD in eddystone beacon");
+    out.printf("%ddBm ", int(int8_t(data[1])));
     if (data[0] != eddystone_url_frame) {
-        std::fprintf(stream, "unknown frame type '%02x'", data[0]);
+        out.printf("unknown frame type '%02x'", data[0]);
         return 1;
     }
     if (data[2] >= std::size(scheme_prefixes)) {
-        std::fprintf(stream, "unknown Eddystone scheme prefix '%02x'", data[2]);
+        out.printf("unknown Eddystone scheme prefix '%02x'", data[2]);
         return 1;
     }
-    std::fputs(scheme_prefixes[data[2]], stream);
-    return print_url(stream, url, m, tld);
+    out.write(scheme_prefixes[data[2]]);
+    return print_url(out, url, m, tld);
 }
 
-int pretty_APP_BLE_DATA_content_aux(nvds_read_fn read, uint32_t addr, uint16_t len)
+int pretty_APP_BLE_DATA_content_aux(const record_reader &read, uint32_t addr, uint16_t len,
+                                    const text_sink &out)
 {
     if (len == 0) {
-        std::fputs(" <empty>", stdout);
+        out.write(" <empty>");
         return 0;
     }
+    text_sink err = out.messages();
     std::vector<uint8_t> buf(len);
     read(addr, len, buf.data());
     int errors = 0;
     size_t off = 0;
     for (int recno = 1;; recno++) {
         if (len - off == 1) {
-            report_incomplete(recno, off, addr);
+            report_incomplete(err, recno, off, addr);
             return errors + 1;
         }
         ad_rec rec;
@@ -385,44 +388,48 @@ int pretty_APP_BLE_DATA_content_aux(nvds_read_fn read, uint32_t addr, uint16_t l
         if (size < 0)
             return errors;
         if (off + size_t(size) > len) {
-            report_too_large(recno, buf, off, addr);
+            report_too_large(err, recno, buf, off, addr);
             return errors + 1;
         }
-        std::fputs(" ", stdout);
-        errors += printer_for(rec.type)(stdout, rec.data, rec.len, rec.type) != 0;
+        out.put(' ');
+        errors += printer_for(rec.type)(out, rec.data, rec.len, rec.type) != 0;
         off += size_t(size);
         if (off == len)
             return errors;
     }
 }
 
-int pretty_ACT_STRT_CMD_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_ACT_STRT_CMD_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                walk_args &args)
 {
     act_strt_cmd cmd;
     read_zero_filled(read, addr, len, &cmd, sizeof cmd);
-    std::printf("duration=%ums, max_adv_evt=%u", unsigned(le16(cmd.duration)) * 10,
-                unsigned(cmd.max_adv_evt));
+    args.out.printf("duration=%ums, max_adv_evt=%u", unsigned(le16(cmd.duration)) * 10,
+                    unsigned(cmd.max_adv_evt));
     return 0;
 }
 
-int pretty_RSTRT_DUR_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_RSTRT_DUR_content(const record_reader &read, uint32_t addr, uint16_t len,
+                             walk_args &args)
 {
     uint8_t restart_duration[4];
     read_zero_filled(read, addr, len, restart_duration, sizeof restart_duration);
-    std::printf("%llums", static_cast<unsigned long long>(le32(restart_duration)) * 10);
+    args.out.printf("%llums", static_cast<unsigned long long>(le32(restart_duration)) * 10);
     return 0;
 }
 
-int pretty_ACT_CRT_CMD_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_ACT_CRT_CMD_content(const record_reader &read, uint32_t addr, uint16_t len,
+                               walk_args &args)
 {
     act_crt_cmd cmd;
     read_zero_filled(read, addr, len, &cmd, sizeof cmd);
-    return show_act_crt_cmd(cmd);
+    return show_act_crt_cmd(args.out, cmd);
 }
 
-int pretty_APP_BLE_DATA_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_APP_BLE_DATA_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                walk_args &args)
 {
-    return pretty_APP_BLE_DATA_content_aux(read, addr, len);
+    return pretty_APP_BLE_DATA_content_aux(read, addr, len, args.out);
 }
 
 } // namespace imgforge

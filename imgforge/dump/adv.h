@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 
 namespace imgforge {
@@ -55,9 +54,9 @@ using intv_text = char[intv_str_size];
 const char *adv_intv_to_str(uint32_t value, intv_text &buf);        // value x 625 us
 const char *period_adv_intv_to_str(uint32_t value, intv_text &buf); // value x 1250 us
 
-// Print on standard output; both return 0.
-int show_act_crt_cmd(const act_crt_cmd &cmd);
-int show_adv_param(const adv_param &param);
+// Print to out; both return 0.
+int show_act_crt_cmd(const text_sink &out, const act_crt_cmd &cmd);
+int show_adv_param(const text_sink &out, const adv_param &param);
 
 // One AD structure: length byte L, type, L - 1 data bytes.
 struct ad_rec {
@@ -70,16 +69,16 @@ struct ad_rec {
 int read_rec(ad_rec &out, const uint8_t *bytes);
 
 // Printers of AD data by AD type; non-zero on an unrecognised identifier.
-using ad_printer = int (*)(FILE *stream, const uint8_t *data, uint8_t len, uint8_t ad_type);
-int printer_default(FILE *stream, const uint8_t *data, uint8_t len, uint8_t ad_type);
-int show_svc_list(FILE *stream, const uint8_t *data, uint8_t len, uint8_t ad_type);
-int show_svc_data(FILE *stream, const uint8_t *data, uint8_t len, uint8_t ad_type);
-int show_sh_lname(FILE *stream, const uint8_t *data, uint8_t len, uint8_t ad_type);
-int show_ct_lname(FILE *stream, const uint8_t *data, uint8_t len, uint8_t ad_type);
+using ad_printer = int (*)(const text_sink &out, const uint8_t *data, uint8_t len, uint8_t ad_type);
+int printer_default(const text_sink &out, const uint8_t *data, uint8_t len, uint8_t ad_type);
+int show_svc_list(const text_sink &out, const uint8_t *data, uint8_t len, uint8_t ad_type);
+int show_svc_data(const text_sink &out, const uint8_t *data, uint8_t len, uint8_t ad_type);
+int show_sh_lname(const text_sink &out, const uint8_t *data, uint8_t len, uint8_t ad_type);
+int show_ct_lname(const text_sink &out, const uint8_t *data, uint8_t len, uint8_t ad_type);
 
 // A known service: identifier bytes at the start of the AD data, the display
 // name, and the printer of the data after the identifier (or none).
-using service_printer = int (*)(FILE *stream, const uint8_t *data, uint8_t len);
+using service_printer = int (*)(const text_sink &out, const uint8_t *data, uint8_t len);
 struct service_desc {
     std::span<const uint8_t> id;
     const char *name;
@@ -87,20 +86,28 @@ struct service_desc {
 };
 // 0 when the data start with svc.id (then printed by svc), else 1 after the
 // "unknown <label> ID" text.
-int show_aux(FILE *stream, const uint8_t *data, uint8_t len, const service_desc &svc,
+int show_aux(const text_sink &out, const uint8_t *data, uint8_t len, const service_desc &svc,
              const char *label);
 
-int show_eddystone_data(FILE *stream, const uint8_t *data, uint8_t len);
-int show_eddystone_local_name(FILE *stream, const uint8_t *data, uint8_t len);
+// An Eddystone-URL frame; a URL without a top-level domain is also warned
+// about in out.messages().
+int show_eddystone_data(const text_sink &out, const uint8_t *data, uint8_t len);
+int show_eddystone_local_name(const text_sink &out, const uint8_t *data, uint8_t len);
 
-// Decodes an advertising payload; returns the number of errors met.
-int pretty_APP_BLE_DATA_content_aux(nvds_read_fn read, uint32_t addr, uint16_t len);
+// Decodes an advertising payload to out, its framing errors to
+// out.messages(); returns the number of errors met.
+int pretty_APP_BLE_DATA_content_aux(const record_reader &read, uint32_t addr, uint16_t len,
+                                    const text_sink &out);
 
 // Content decoders of the dump.
-int pretty_ACT_STRT_CMD_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
-int pretty_RSTRT_DUR_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
-int pretty_ACT_CRT_CMD_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
-int pretty_APP_BLE_DATA_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
+int pretty_ACT_STRT_CMD_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                walk_args &args);
+int pretty_RSTRT_DUR_content(const record_reader &read, uint32_t addr, uint16_t len,
+                             walk_args &args);
+int pretty_ACT_CRT_CMD_content(const record_reader &read, uint32_t addr, uint16_t len,
+                               walk_args &args);
+int pretty_APP_BLE_DATA_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                walk_args &args);
 
 } // namespace imgforge
 

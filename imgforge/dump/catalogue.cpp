@@ -10,23 +10,25 @@
 #include "dump/regwrite.h"
 #include "dump/settings.h"
 
+#include <array>
 #include <vector>
 
 namespace imgforge {
 
 namespace {
 
-int pretty_raw_hex_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_raw_hex_content(const record_reader &read, uint32_t addr, uint16_t len, walk_args &args)
 {
-    print_hex_nvds(read, addr, len, nullptr);
+    print_hex_nvds(read, addr, len, args.out);
     return 0;
 }
 
-int pretty_spaced_hex_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_spaced_hex_content(const record_reader &read, uint32_t addr, uint16_t len,
+                              walk_args &args)
 {
     std::vector<uint8_t> data(len);
     read(addr, len, data.data());
-    print_spaced_hex(stdout, data.data(), data.size());
+    print_spaced_hex(args.out, data.data(), data.size());
     return 0;
 }
 
@@ -71,7 +73,7 @@ constexpr const char *LEN = "len == LEN";
 constexpr const char *HIBERNATE = "len == sizeof(hibernate_adjust_dur)";
 
 // clang-format off
-const tag_info catalogue[] = {
+constexpr tag_info catalogue[] = {
     exact(0x07, P, "LPCLK_DRIFT", 2, "len == sizeof(local_drift)", pretty_value_content, "%u ppm"),
     raw(0x08, P, "LPCLK_JITTER"),
     exact(0x0A, P, "MAX_SLEEP_DUR", 4, "len == sizeof(max_sleep_dur)", pretty_MAX_SLEEP_DUR_content),
@@ -192,22 +194,24 @@ constexpr number_tag number_tags[] = {
     {0xB3, V::u16}, {0xB5, V::u32}, {0xB7, V::u32}, {0xB9, V::i32}, {0xBA, V::i32}, {0xBB, V::i32},
 };
 
-// Catalogue rows by tag value, built once.
-struct catalogue_index {
-    const tag_info *rows[256] = {};
-    catalogue_index()
-    {
-        for (const tag_info &info : catalogue)
-            if (!rows[info.tag])
-                rows[info.tag] = &info;
-    }
-};
+// Catalogue row of each tag value (the first one of a repeated tag), -1 for
+// an unknown tag.
+constexpr std::array<int16_t, 256> index_catalogue()
+{
+    std::array<int16_t, 256> rows{};
+    rows.fill(-1);
+    for (size_t i = 0; i < std::size(catalogue); i++)
+        if (rows[catalogue[i].tag] < 0)
+            rows[catalogue[i].tag] = int16_t(i);
+    return rows;
+}
+constexpr std::array<int16_t, 256> catalogue_index = index_catalogue();
 
 } // namespace
 
 const char *group_prefix(tag_group group)
 {
-    static const char *const prefixes[] = {"PARAM_ID_", "NVDS_TAG_", ""};
+    static constexpr const char *prefixes[] = {"PARAM_ID_", "NVDS_TAG_", ""};
     return prefixes[size_t(group)];
 }
 
@@ -218,8 +222,8 @@ std::span<const tag_info> tag_catalogue()
 
 const tag_info *find_tag_info(uint8_t tag)
 {
-    static const catalogue_index index;
-    return index.rows[tag];
+    int16_t row = catalogue_index[tag];
+    return row < 0 ? nullptr : &catalogue[row];
 }
 
 value_type number_type(uint8_t tag)
@@ -232,7 +236,7 @@ value_type number_type(uint8_t tag)
 
 unsigned value_width(value_type type)
 {
-    static const unsigned widths[] = {0, 1, 2, 4, 4};
+    static constexpr unsigned widths[] = {0, 1, 2, 4, 4};
     return widths[size_t(type)];
 }
 

@@ -1,16 +1,13 @@
 #include "dump/check.h"
 
-#include "fatal.h"
-
-#include <cstdio>
+#include "common/format.h"
+#include "error.h"
 
 namespace imgforge {
 
 void assert_fail(const char *condition, const char *file, int line)
 {
-    std::fflush(stdout);
-    std::fprintf(stderr, "ASSERT ERR(%s) at %s:%d\n", condition, file, line);
-    die(EXIT_ASSERT);
+    fail(EXIT_ASSERT, format("ASSERT ERR(%s) at %s:%d\n", condition, file, line));
 }
 
 } // namespace imgforge

@@ -5,6 +5,7 @@
 
 namespace imgforge {
 
+// Throws "ASSERT ERR(<condition>) at <file>:<line>" with status 4.
 [[noreturn]] void assert_fail(const char *condition, const char *file, int line);
 
 } // namespace imgforge

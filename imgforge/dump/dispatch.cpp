@@ -1,61 +1,93 @@
 #include "dump/dispatch.h"
 
-#include "common/files.h"
+#include "common/engine.h"
 #include "dump/catalogue.h"
 #include "dump/check.h"
-#include "fatal.h"
-
-#include <cstdio>
+#include "error.h"
 
 namespace imgforge {
 
 namespace {
+
+constexpr uint8_t tag_USER_APP = 0xB6;
+
+// Context of the dump's walk.
+struct dump_context {
+    const text_sink &out;
+    const char *output_location; // -o path for USER_APP, or nullptr
+    const output_env *env;       // for that file, or nullptr
+    bool file_failed = false;    // an output file of a decoder failed
+};
 
 void check_length(const tag_info &info, uint16_t len)
 {
     IMGFORGE_ASSERT(info.condition, length_allowed(info, len));
 }
 
-} // namespace
+// The content of a record of a known tag and an allowed length.
+void decode_content(nvds_region &region, const tag_info &info, uint32_t addr, uint16_t len,
+                    dump_context &ctx)
+{
+    const record_reader read{read_region, &region};
+    walk_args args{info.tag,         addr,        len,     read,   ctx.output_location,
+                   &ctx.file_failed, info.format, ctx.out, ctx.env};
+    info.decoder(read, addr, len, args);
+}
 
-uint32_t walk_cb_pretty(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn read, void *arg)
+// Prints the line of one record: offset, tag name and decoded content.
+uint32_t walk_cb_pretty(nvds_region *region, uint8_t tag, uint32_t addr, uint16_t len, void *arg)
 {
     dump_context &ctx = *static_cast<dump_context *>(arg);
+    const text_sink &out = ctx.out;
     const tag_info *info = find_tag_info(tag);
     if (!info) {
-        std::printf("@%04x %02x ", addr, tag);
-        print_hex_nvds(read, addr, len, nullptr);
-        std::printf("\n\n");
+        out.printf("@%04x %02x ", addr, tag);
+        print_hex_nvds(record_reader{read_region, region}, addr, len, out);
+        out.write("\n\n");
         return 0;
     }
     if (info->rule == length_rule::marker) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "Tag '%s' handled as part of %s*", info->name,
-                     group_prefix(info->group));
-        std::putchar('\n');
+        out.flush();
+        out.messages().printf("Tag '%s' handled as part of %s*", info->name,
+                              group_prefix(info->group));
+        out.put('\n');
         return 0;
     }
-    std::printf("@%04x %s ", addr, info->name);
+    out.printf("@%04x %s ", addr, info->name);
     check_length(*info, len);
-    walk_args args{tag, addr, len, read, ctx.output_location, &ctx.file_failed, info->format};
-    info->decoder(read, addr, len, args);
-    std::putchar('\n');
+    decode_content(*region, *info, addr, len, ctx);
+    out.put('\n');
     return 0;
 }
 
-void pretty_dump(const char *output_location)
+uint32_t is_user_app(nvds_region *, uint8_t tag, uint32_t, uint16_t, void *)
 {
-    constexpr uint8_t tag_USER_APP = 0xB6;
-    auto is_user_app = [](uint8_t tag, uint32_t, uint16_t, nvds_read_fn, void *) -> uint32_t {
-        return tag == tag_USER_APP;
-    };
+    return tag == tag_USER_APP;
+}
+
+} // namespace
+
+void pretty_dump(nvds_region &region, const char *output_location, const text_sink &out,
+                 const output_env &env)
+{
     // The USER_APP file is checked before anything is listed.
-    if (output_location && nvds_walk(is_user_app, nullptr) == 1)
-        check_output_path(output_location);
-    dump_context ctx{output_location, false};
-    nvds_walk(walk_cb_pretty, &ctx);
+    if (output_location && walk_records(region, is_user_app, nullptr) == 1)
+        check_output_path(output_location, env);
+    dump_context ctx{out, output_location, &env};
+    walk_records(region, walk_cb_pretty, &ctx);
     if (ctx.file_failed)
-        die(EXIT_FILE);
+        fail(EXIT_FILE, "");
+}
+
+bool print_content(nvds_region &region, uint8_t tag, uint32_t addr, uint16_t len,
+                   const text_sink &out)
+{
+    const tag_info *info = find_tag_info(tag);
+    if (!info || info->rule == length_rule::marker || !length_allowed(*info, len))
+        return false;
+    dump_context ctx{out, nullptr, nullptr};
+    decode_content(region, *info, addr, len, ctx);
+    return true;
 }
 
 } // namespace imgforge

@@ -3,24 +3,28 @@
 #ifndef IMGFORGE_DUMP_DISPATCH_H
 #define IMGFORGE_DUMP_DISPATCH_H
 
+#include "common/files.h"
+#include "common/sink.h"
 #include "nvds.h"
 
 #include <cstdint>
 
 namespace imgforge {
 
-// Context of the dump's walk.
-struct dump_context {
-    const char *output_location; // -o path for USER_APP, or nullptr
-    bool file_failed;            // an output file of a decoder failed
-};
+// The decoded listing of every live record of the region, to `out` (the
+// decoders' complaints to out.messages()). A record of a wrong length for
+// its tag throws the assertion diagnostic (status 4) after the lines before
+// it. With `output_location` the USER_APP record is written to that file
+// (through `env`); a failure there is reported among the messages and,
+// once the listing is complete, throws an error without text (status 2).
+void pretty_dump(nvds_region &region, const char *output_location, const text_sink &out,
+                 const output_env &env);
 
-// Prints the line of one record: offset, tag name and decoded content.
-uint32_t walk_cb_pretty(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn read, void *arg);
-
-// The decoded listing of every live record. A failed USER_APP output file
-// ends the run with status 2 once the listing is complete.
-void pretty_dump(const char *output_location);
+// What the listing prints for one record after its "@%04x NAME " prefix,
+// without the final line end; false, printing nothing, for an unknown tag,
+// a range marker or a length the listing stops on. No file is written.
+bool print_content(nvds_region &region, uint8_t tag, uint32_t addr, uint16_t len,
+                   const text_sink &out);
 
 } // namespace imgforge
 

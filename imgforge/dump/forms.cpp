@@ -10,9 +10,6 @@ namespace imgforge {
 
 namespace {
 
-// Record data read through the engine: at most 0x7FFF bytes.
-uint8_t record_buf[NVDS_MAX_LENGTH];
-
 uint32_t field_value(const uint8_t *rec, const named_field &f)
 {
     const uint8_t *p = rec + f.offset;
@@ -26,35 +23,34 @@ uint32_t field_value(const uint8_t *rec, const named_field &f)
 
 } // namespace
 
-uint32_t print_hex_nvds(nvds_read_fn read, uint32_t addr, uint16_t len, void *)
+void print_hex_nvds(const record_reader &read, uint32_t addr, uint16_t len, const text_sink &out)
 {
-    static const char hex[] = "0123456789abcdef";
+    constexpr char hex[] = "0123456789abcdef";
     constexpr uint32_t CHUNK = 1024;
+    uint8_t data[CHUNK];
     char text[3 * CHUNK];
-    read(addr, len, record_buf);
     for (uint32_t at = 0; at < len; at += CHUNK) {
         uint32_t n = std::min<uint32_t>(CHUNK, len - at);
+        read(addr + at, n, data);
         for (uint32_t i = 0; i < n; i++) {
-            uint8_t b = record_buf[at + i];
             text[3 * i] = ' ';
-            text[3 * i + 1] = hex[b >> 4];
-            text[3 * i + 2] = hex[b & 0xF];
+            text[3 * i + 1] = hex[data[i] >> 4];
+            text[3 * i + 2] = hex[data[i] & 0xF];
         }
-        std::fwrite(text, 1, 3 * size_t(n), stdout);
+        out.write({text, 3 * size_t(n)});
     }
-    return 0;
 }
 
-void print_spaced_hex(FILE *out, const uint8_t *data, size_t n)
+void print_spaced_hex(const text_sink &out, const uint8_t *data, size_t n)
 {
     for (size_t i = 0; i < n; i++)
-        std::fprintf(out, i ? " %02x" : "%02x", data[i]);
+        out.printf(i ? " %02x" : "%02x", data[i]);
 }
 
-void show_bd_addr(FILE *out, const uint8_t *addr)
+void show_bd_addr(const text_sink &out, const uint8_t *addr)
 {
-    std::fprintf(out, "%02X:%02X:%02X:%02X:%02X:%02X", addr[5], addr[4], addr[3], addr[2], addr[1],
-                 addr[0]);
+    out.printf("%02X:%02X:%02X:%02X:%02X:%02X", addr[5], addr[4], addr[3], addr[2], addr[1],
+               addr[0]);
 }
 
 const char *addr_type_to_str(uint8_t type)
@@ -69,14 +65,14 @@ const char *addr_type_to_str(uint8_t type)
     }
 }
 
-void print_text(FILE *out, const uint8_t *data, size_t n)
+void print_text(const text_sink &out, const uint8_t *data, size_t n)
 {
     for (size_t i = 0; i < n; i++) {
         uint8_t c = data[i];
         if ((c >= 0x01 && c <= 0x1F) || c == 0x7F)
-            std::fprintf(out, "\\x%02x", c);
+            out.printf("\\x%02x", c);
         else
-            std::fputc(c, out);
+            out.put(char(c));
     }
 }
 
@@ -86,7 +82,8 @@ size_t text_length(const uint8_t *data, size_t n)
     return zero ? size_t(static_cast<const uint8_t *>(zero) - data) : n;
 }
 
-void read_zero_filled(nvds_read_fn read, uint32_t addr, uint16_t len, void *dst, size_t size)
+void read_zero_filled(const record_reader &read, uint32_t addr, uint16_t len, void *dst,
+                      size_t size)
 {
     std::memset(dst, 0, size);
     size_t n = std::min<size_t>(len, size);
@@ -94,15 +91,16 @@ void read_zero_filled(nvds_read_fn read, uint32_t addr, uint16_t len, void *dst,
         read(addr, uint32_t(n), static_cast<uint8_t *>(dst));
 }
 
-void print_fields(const uint8_t *rec, uint16_t len, const field_layout &layout)
+void print_fields(const text_sink &out, const uint8_t *rec, uint16_t len,
+                  const field_layout &layout)
 {
     for (size_t i = 0; i < layout.count; i++) {
         const named_field &f = layout.fields[i];
         if (i >= layout.always_shown && len <= f.offset)
             continue;
-        std::printf("%s=%#x", f.name, field_value(rec, f));
+        out.printf("%s=%#x", f.name, field_value(rec, f));
         if (i + 1 < layout.count)
-            std::printf("%c", ',');
+            out.put(',');
     }
 }
 

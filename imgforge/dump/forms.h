@@ -3,7 +3,8 @@
 #ifndef IMGFORGE_DUMP_FORMS_H
 #define IMGFORGE_DUMP_FORMS_H
 
-#include "nvds.h"
+#include "common/files.h"
+#include "common/sink.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,37 +12,52 @@
 
 namespace imgforge {
 
+// Reads record data: the engine's bounds-checked read over the image's
+// region, or a test's own.
+struct record_reader {
+    int (*fn)(void *context, uint32_t address, uint32_t length, uint8_t *dst);
+    void *context;
+    int operator()(uint32_t address, uint32_t length, uint8_t *dst) const
+    {
+        return fn(context, address, length, dst);
+    }
+};
+
 // Context of the record being decoded.
 struct walk_args {
     uint8_t tag;
     uint32_t addr; // offset of the record data in the region
     uint16_t len;
-    nvds_read_fn read;
-    const char *arg;    // -o path, or nullptr
-    bool *file_failed;  // set by a decoder whose output file failed
-    const char *format; // the catalogue's value format, for decoders that print one value
+    record_reader read;
+    const char *arg;       // -o path, or nullptr
+    bool *file_failed;     // set by a decoder whose output file failed
+    const char *format;    // the catalogue's value format, for decoders that print one value
+    const text_sink &out;  // the content text; its messages() for complaints
+    const output_env *env; // for a decoder that writes a file (USER_APP), or nullptr
 };
 
-// A content decoder prints the record content on standard output. The
-// dispatcher has printed the line prefix and checked any fixed length; the
-// result is ignored.
-using content_decoder = int (*)(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
+// A content decoder prints the record content to args.out. The dispatcher
+// has printed the line prefix and checked any fixed length; the result is
+// ignored.
+using content_decoder = int (*)(const record_reader &read, uint32_t addr, uint16_t len,
+                                walk_args &args);
 
-// Raw hex form: record data as one " %02x" per byte on standard output.
-uint32_t print_hex_nvds(nvds_read_fn read, uint32_t addr, uint16_t len, void *context);
+// Raw hex form: record data as one " %02x" per byte.
+void print_hex_nvds(const record_reader &read, uint32_t addr, uint16_t len, const text_sink &out);
 // Spaced hex form: "%02x" per byte joined by single spaces.
-void print_spaced_hex(FILE *out, const uint8_t *data, size_t n);
+void print_spaced_hex(const text_sink &out, const uint8_t *data, size_t n);
 // Six address bytes, last first, as "%02X" joined by ':'.
-void show_bd_addr(FILE *out, const uint8_t *addr);
+void show_bd_addr(const text_sink &out, const uint8_t *addr);
 // 0 "public", 1 "private random", else "unknown address type".
 const char *addr_type_to_str(uint8_t type);
 // Bytes of image text: 0x01-0x1F and 0x7F as "\xNN", every other byte as is.
-void print_text(FILE *out, const uint8_t *data, size_t n);
+void print_text(const text_sink &out, const uint8_t *data, size_t n);
 // Length of a text up to its first zero byte (or n).
 size_t text_length(const uint8_t *data, size_t n);
 
 // Zero-fills `size` bytes at dst, then reads min(len, size) record bytes.
-void read_zero_filled(nvds_read_fn read, uint32_t addr, uint16_t len, void *dst, size_t size);
+void read_zero_filled(const record_reader &read, uint32_t addr, uint16_t len, void *dst,
+                      size_t size);
 
 // One field of a little-endian record, printed as "name=%#x".
 struct named_field {
@@ -73,7 +89,8 @@ consteval field_layout make_layout(const named_field (&fields)[N], size_t size, 
 }
 
 // Prints the fields of a record already read into rec (layout.size bytes).
-void print_fields(const uint8_t *rec, uint16_t len, const field_layout &layout);
+void print_fields(const text_sink &out, const uint8_t *rec, uint16_t len,
+                  const field_layout &layout);
 
 } // namespace imgforge
 

@@ -7,12 +7,17 @@
 
 namespace imgforge {
 
-int pretty_BD_ADDRESS_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
-int pretty_DEVICE_NAME_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
-int pretty_LTK_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
-int pretty_PEER_BD_ADDRESS_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
-int pretty_PEER_IRK_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
-int pretty_PERIPH_BONDED_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
+int pretty_BD_ADDRESS_content(const record_reader &read, uint32_t addr, uint16_t len,
+                              walk_args &args);
+int pretty_DEVICE_NAME_content(const record_reader &read, uint32_t addr, uint16_t len,
+                               walk_args &args);
+int pretty_LTK_content(const record_reader &read, uint32_t addr, uint16_t len, walk_args &args);
+int pretty_PEER_BD_ADDRESS_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                   walk_args &args);
+int pretty_PEER_IRK_content(const record_reader &read, uint32_t addr, uint16_t len,
+                            walk_args &args);
+int pretty_PERIPH_BONDED_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                 walk_args &args);
 
 } // namespace imgforge
 

@@ -1,22 +1,27 @@
 #include "dump/raw.h"
 
+#include "common/engine.h"
 #include "dump/forms.h"
-
-#include <cstdio>
 
 namespace imgforge {
 
-uint32_t walk_cb(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn read, void *)
+namespace {
+
+uint32_t walk_cb(nvds_region *region, uint8_t tag, uint32_t addr, uint16_t len, void *arg)
 {
-    std::printf("@%04x %02x ", addr, tag);
-    print_hex_nvds(read, addr, len, nullptr);
-    std::putchar('\n');
+    const text_sink &out = *static_cast<const text_sink *>(arg);
+    out.printf("@%04x %02x ", addr, tag);
+    print_hex_nvds(record_reader{read_region, region}, addr, len, out);
+    out.put('\n');
     return 0;
 }
 
-void list_records()
+} // namespace
+
+void list_records(nvds_region &region, const text_sink &out)
 {
-    nvds_walk(walk_cb, nullptr);
+    text_sink sink = out;
+    walk_records(region, walk_cb, &sink);
 }
 
 } // namespace imgforge

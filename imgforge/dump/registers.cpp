@@ -482,7 +482,7 @@ IMGFORGE_REGISTER_FAMILIES(IMGFORGE_DEFINE_REGISTER_FAMILY)
 #undef IMGFORGE_DEFINE_REGISTER_FAMILY
 
 #define IMGFORGE_FAMILY_ADDRESS(F) &F,
-const std::array<const register_family *, 22> register_families{
+constexpr std::array<const register_family *, 22> register_families{
     IMGFORGE_REGISTER_FAMILIES(IMGFORGE_FAMILY_ADDRESS)};
 #undef IMGFORGE_FAMILY_ADDRESS
 
@@ -508,7 +508,7 @@ uint32_t family_next_offset(const register_family &family, uint32_t offset)
         name, base, F##_begin_offset, F##_end_offset, F##_next_offset, F##_offset_to_str           \
     }
 
-const std::array<register_block, 22> blocks{
+constexpr std::array<register_block, 22> blocks{
     IMGFORGE_BLOCK("SPI0", 0x40007000, CMSDK_QZ_APB_SPI),
     IMGFORGE_BLOCK("PWM", 0x40006000, CMSDK_QZ_APB_PWM),
     IMGFORGE_BLOCK("QZ_DMA", 0x70000000, CMSDK_QZ_AHB_DMA),

@@ -28,15 +28,15 @@ static_assert(sizeof(pmu_w) == 8 && sizeof(mem_w) == 8 && sizeof(mem_rmw) == 12)
 
 // "addr=<register>, data=%#x": the register as BLOCK.NAME when the address
 // lies in a known block, else as "%#x".
-void show_mem_w(uint32_t addr, uint32_t data);
+void show_mem_w(const text_sink &out, uint32_t addr, uint32_t data);
 // show_mem_w, then ", mask=%#x".
-void show_mem_rmw(uint32_t addr, uint32_t data, uint32_t mask);
+void show_mem_rmw(const text_sink &out, uint32_t addr, uint32_t data, uint32_t mask);
 
-int pretty_MEM_W_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
-int pretty_MEM_RMW_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
+int pretty_MEM_W_content(const record_reader &read, uint32_t addr, uint16_t len, walk_args &args);
+int pretty_MEM_RMW_content(const record_reader &read, uint32_t addr, uint16_t len, walk_args &args);
 // Shows the fields the record supplies: block from 1 byte, addr from 2, data
 // from 5 (a partial data field reads as zero-filled).
-int pretty_PMU_W_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
+int pretty_PMU_W_content(const record_reader &read, uint32_t addr, uint16_t len, walk_args &args);
 
 } // namespace imgforge
 

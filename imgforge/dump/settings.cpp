@@ -3,9 +3,9 @@
 
 #include "common/bytes.h"
 #include "common/files.h"
+#include "error.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <vector>
@@ -18,7 +18,7 @@ constexpr uint8_t tag_WURX_PROFILE = 0xA5;
 
 // Reads a little-endian value of at most `width` bytes; bytes the record
 // does not supply read as zero.
-uint32_t read_value(nvds_read_fn read, uint32_t addr, uint16_t len, size_t width)
+uint32_t read_value(const record_reader &read, uint32_t addr, uint16_t len, size_t width)
 {
     uint8_t buf[4] = {};
     read_zero_filled(read, addr, len, buf, width < sizeof buf ? width : sizeof buf);
@@ -43,15 +43,16 @@ constexpr unit_form wakeup_form{1000, "%dms", "%dus", false};
 constexpr unit_form mouse_time_form{100, "%ds", "%fs", true};
 constexpr unit_form sched_scan_form{1250, "%uus", "%u", false};
 
-int print_unit(nvds_read_fn read, uint32_t addr, uint16_t len, const unit_form &form)
+int print_unit(const record_reader &read, uint32_t addr, uint16_t len, const text_sink &out,
+               const unit_form &form)
 {
     unsigned v = read_value(read, addr, len, 2);
     if (v % form.divisor == 0)
-        std::printf(form.whole, v / form.divisor);
+        out.printf(form.whole, v / form.divisor);
     else if (form.part_in_units)
-        std::printf(form.part, double(v) / form.divisor);
+        out.printf(form.part, double(v) / form.divisor);
     else
-        std::printf(form.part, v);
+        out.printf(form.part, v);
     return 0;
 }
 
@@ -67,17 +68,18 @@ constexpr switch_form enabled_form{"%s", {"enabled", ""}, {"disabled", ""}};
 constexpr switch_form true_form{"%s", {"true", ""}, {"false", ""}};
 constexpr switch_form coded_phy_form{"%s (%s Kbps)", {"true", "500"}, {"false", "125"}};
 
-int print_switch(nvds_read_fn read, uint32_t addr, uint16_t len, const switch_form &form)
+int print_switch(const record_reader &read, uint32_t addr, uint16_t len, const text_sink &out,
+                 const switch_form &form)
 {
     const char *const *text = read_value(read, addr, len, 1) ? form.on : form.off;
-    std::printf(form.format, text[0], text[1]);
+    out.printf(form.format, text[0], text[1]);
     return 0;
 }
 
 // Cycles of the 32.768 kHz clock with their duration; v * 1000 in 64 bits.
-void print_32k_cycles(int32_t v)
+void print_32k_cycles(const text_sink &out, int32_t v)
 {
-    std::printf("%d (%.2fus @ 32.768kHz)", v, double(int64_t(v) * 1000) / 32.768);
+    out.printf("%d (%.2fus @ 32.768kHz)", v, double(int64_t(v) * 1000) / 32.768);
 }
 
 // --- records of named fields ---
@@ -125,193 +127,224 @@ constexpr field_layout radio_ovr_layout = layout(radio_ovr_fields, 48, 12);
 constexpr field_layout pmu_wurx_layout = layout(pmu_wurx_fields, 32, 0);
 constexpr field_layout cust_cfg_layout = layout(cust_cfg_fields, 10, 1);
 
-int print_record(nvds_read_fn read, uint32_t addr, uint16_t len, const field_layout &layout)
+int print_record(const record_reader &read, uint32_t addr, uint16_t len, const text_sink &out,
+                 const field_layout &layout)
 {
     uint8_t rec[max_record_size];
     read_zero_filled(read, addr, len, rec, layout.size);
-    print_fields(rec, len, layout);
+    print_fields(out, rec, len, layout);
     return 0;
 }
 
 // --- USER_APP ---
 
 // Writes the whole record; returns false after a message.
-bool write_blob(output_file &file, const char *path, const std::vector<uint8_t> &data)
+bool write_blob(const text_sink &out, output_file &file, const char *path,
+                const std::vector<uint8_t> &data)
 {
     size_t written = file.write(data.data(), data.size());
     if (written == data.size())
         return true;
-    std::printf("Attempted to write %u bytes to file '%s' but wrote %lu: %s", unsigned(data.size()),
-                path, static_cast<unsigned long>(written), std::strerror(errno));
+    out.printf("Attempted to write %u bytes to file '%s' but wrote %lu: %s", unsigned(data.size()),
+               path, static_cast<unsigned long>(written), std::strerror(errno));
     return false;
+}
+
+// Writes the record to the file at `path`; returns false after a message.
+bool write_record(const record_reader &read, uint32_t addr, uint16_t len, const char *path,
+                  const walk_args &args)
+{
+    try {
+        output_file file(*args.env);
+        file.open(path);
+        std::vector<uint8_t> data(len);
+        if (len)
+            read(addr, len, data.data());
+        if (!write_blob(args.out, file, path, data))
+            return false;
+        file.commit(true);
+        return true;
+    } catch (const error &e) {
+        args.out.messages().write(e.text);
+        return false;
+    }
 }
 
 } // namespace
 
-int pretty_value_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args)
+int pretty_value_content(const record_reader &read, uint32_t addr, uint16_t len, walk_args &args)
 {
-    std::printf(args.format ? args.format : "%u", unsigned(read_value(read, addr, len, 4)));
+    args.out.printf(args.format ? args.format : "%u", unsigned(read_value(read, addr, len, 4)));
     return 0;
 }
 
-int pretty_MAX_SLEEP_DUR_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_MAX_SLEEP_DUR_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                 walk_args &args)
 {
     int32_t v = int32_t(read_value(read, addr, len, 4));
-    std::printf("%d ", v);
+    args.out.printf("%d ", v);
     if (v % 2)
-        std::printf("(%fus)", v * 312.5);
+        args.out.printf("(%fus)", v * 312.5);
     else
-        std::printf("(%lldus)", static_cast<long long>(v / 2) * 625);
+        args.out.printf("(%lldus)", static_cast<long long>(v / 2) * 625);
     return 0;
 }
 
-int pretty_OSC_WAKEUP_TIME_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_OSC_WAKEUP_TIME_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                   walk_args &args)
 {
-    return print_unit(read, addr, len, wakeup_form);
+    return print_unit(read, addr, len, args.out, wakeup_form);
 }
 
-int pretty_MOUSE_TIMEOUT_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_MOUSE_TIMEOUT_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                 walk_args &args)
 {
-    return print_unit(read, addr, len, mouse_time_form);
+    return print_unit(read, addr, len, args.out, mouse_time_form);
 }
 
-int pretty_SCHED_SCAN_DUR_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_SCHED_SCAN_DUR_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                  walk_args &args)
 {
-    return print_unit(read, addr, len, sched_scan_form);
+    return print_unit(read, addr, len, args.out, sched_scan_form);
 }
 
-int pretty_SLEEP_ENABLE_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_SLEEP_ENABLE_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                walk_args &args)
 {
-    static const char *const names[] = {"NONE",        "DEEP",      "RETAIN",
-                                        "RETAIN_DROP", "HIBERNATE", "SOC_OFF"};
+    static constexpr const char *names[] = {"NONE",        "DEEP",      "RETAIN",
+                                            "RETAIN_DROP", "HIBERNATE", "SOC_OFF"};
     unsigned v = read_value(read, addr, len, 1);
     if (const char *name = name_of(v, names, std::size(names)))
-        std::printf("%s", name);
+        args.out.printf("%s", name);
     else
-        std::printf("unknown sleep_enable value '%u'", v);
+        args.out.printf("unknown sleep_enable value '%u'", v);
     return 0;
 }
 
-int pretty_EXT_WAKEUP_ENABLE_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_EXT_WAKEUP_ENABLE_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                     walk_args &args)
 {
-    static const char *const names[] = {"Disabled", "Enabled", "Enabled2"};
-    static const char tag_name[] = "EXT_WAKEUP_ENABLE";
+    static constexpr const char *names[] = {"Disabled", "Enabled", "Enabled2"};
+    static constexpr char tag_name[] = "EXT_WAKEUP_ENABLE";
+    text_sink err = args.out.messages();
     if (len != 1) {
-        std::fprintf(stderr, "Unexpected length of data for %s: expected %u but got %u\n", tag_name,
-                     1u, unsigned(len));
+        err.printf("Unexpected length of data for %s: expected %u but got %u\n", tag_name, 1u,
+                   unsigned(len));
         return 1;
     }
     unsigned v = read_value(read, addr, len, 1);
     const char *name = name_of(v, names, std::size(names));
     if (!name) {
-        std::fprintf(stderr, "Unknown value '%02x' for tag %s\n", v, tag_name);
+        err.printf("Unknown value '%02x' for tag %s\n", v, tag_name);
         return 1;
     }
-    std::printf("%s", name);
+    args.out.printf("%s", name);
     return 0;
 }
 
-int pretty_ACTIVITY_MOVE_CONFIG_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_ACTIVITY_MOVE_CONFIG_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                        walk_args &args)
 {
-    return print_switch(read, addr, len, enabled_form);
+    return print_switch(read, addr, len, args.out, enabled_form);
 }
 
-int pretty_LE_DBG_FIXED_P256_KEY_content(nvds_read_fn read, uint32_t addr, uint16_t len,
-                                         walk_args &)
+int pretty_LE_DBG_FIXED_P256_KEY_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                         walk_args &args)
 {
-    return print_switch(read, addr, len, true_form);
+    return print_switch(read, addr, len, args.out, true_form);
 }
 
-int pretty_LE_CODED_PHY_500_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_LE_CODED_PHY_500_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                    walk_args &args)
 {
-    return print_switch(read, addr, len, coded_phy_form);
+    return print_switch(read, addr, len, args.out, coded_phy_form);
 }
 
-int pretty_PROG_DELAY_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_PROG_DELAY_content(const record_reader &read, uint32_t addr, uint16_t len,
+                              walk_args &args)
 {
     unsigned v = read_value(read, addr, len, 1);
-    std::printf("%u half slots (%uus)", v, v * 625 / 2);
+    args.out.printf("%u half slots (%uus)", v, v * 625 / 2);
     return 0;
 }
 
-int pretty_SLEEP_ALGO_DUR_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_SLEEP_ALGO_DUR_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                  walk_args &args)
 {
     unsigned v = read_value(read, addr, len, 2);
-    std::printf("%u", v);
+    args.out.printf("%u", v);
     if (v % 2 == 0)
-        std::printf(" (%uus)", v / 2);
+        args.out.printf(" (%uus)", v / 2);
     return 0;
 }
 
-int pretty_FLASH_POWERUP_DELAY_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_FLASH_POWERUP_DELAY_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                       walk_args &args)
 {
     if (len <= 2)
-        print_32k_cycles(int32_t(read_value(read, addr, len, 2)));
+        print_32k_cycles(args.out, int32_t(read_value(read, addr, len, 2)));
     return 0;
 }
 
-int pretty_HIBERNATE_ADJ_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_HIBERNATE_ADJ_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                 walk_args &args)
 {
-    print_32k_cycles(int32_t(read_value(read, addr, len, 4)));
+    print_32k_cycles(args.out, int32_t(read_value(read, addr, len, 4)));
     return 0;
 }
 
-int pretty_DIAG_BLE_HW_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_DIAG_BLE_HW_content(const record_reader &read, uint32_t addr, uint16_t len,
+                               walk_args &args)
 {
-    return print_record(read, addr, len, diag_layout);
+    return print_record(read, addr, len, args.out, diag_layout);
 }
 
-int pretty_MOUSE_NTF_CFG_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_MOUSE_NTF_CFG_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                 walk_args &args)
 {
     uint8_t rec[6];
     read_zero_filled(read, addr, len, rec, sizeof rec);
-    std::printf("%#x %#x %#x", unsigned(le16(rec)), unsigned(le16(rec + 2)),
-                unsigned(le16(rec + 4)));
+    args.out.printf("%#x %#x %#x", unsigned(le16(rec)), unsigned(le16(rec + 2)),
+                    unsigned(le16(rec + 4)));
     return 0;
 }
 
-int pretty_SCAN_SETTING_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args)
+int pretty_SCAN_SETTING_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                walk_args &args)
 {
-    return print_record(read, addr, len,
+    return print_record(read, addr, len, args.out,
                         args.tag == tag_WURX_PROFILE ? wurx_layout : scan_para_layout);
 }
 
-int pretty_BLE_RADIO_OVR_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_BLE_RADIO_OVR_content(const record_reader &read, uint32_t addr, uint16_t len,
+                                 walk_args &args)
 {
-    return print_record(read, addr, len, radio_ovr_layout);
+    return print_record(read, addr, len, args.out, radio_ovr_layout);
 }
 
-int pretty_PMU_WURX_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_PMU_WURX_content(const record_reader &read, uint32_t addr, uint16_t len, walk_args &args)
 {
-    return print_record(read, addr, len, pmu_wurx_layout);
+    return print_record(read, addr, len, args.out, pmu_wurx_layout);
 }
 
-int pretty_CUST_CFG_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_CUST_CFG_content(const record_reader &read, uint32_t addr, uint16_t len, walk_args &args)
 {
-    return print_record(read, addr, len, cust_cfg_layout);
+    return print_record(read, addr, len, args.out, cust_cfg_layout);
 }
 
-int pretty_USER_APP_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args)
+int pretty_USER_APP_content(const record_reader &read, uint32_t addr, uint16_t len, walk_args &args)
 {
     const char *path = args.arg;
     if (!path) {
-        std::printf("<blob>");
+        args.out.write("<blob>");
         return 0;
     }
-    output_file file;
-    if (!file.open(path)) {
+    if (!write_record(read, addr, len, path, args)) {
         *args.file_failed = true;
         return 1;
     }
-    std::vector<uint8_t> data(len);
-    if (len)
-        read(addr, len, data.data());
-    bool ok = write_blob(file, path, data) && file.commit(true);
-    if (ok)
-        std::printf("Successfully wrote %u bytes to '%s'", unsigned(len), path);
-    if (!ok)
-        *args.file_failed = true;
-    return ok ? 0 : 1;
+    args.out.printf("Successfully wrote %u bytes to '%s'", unsigned(len), path);
+    return 0;
 }
 
 } // namespace imgforge

@@ -1,9 +1,9 @@
 #include "image/input.h"
 
+#include "common/engine.h"
 #include "common/files.h"
 #include "common/format.h"
-#include "fatal.h"
-#include "image/buffers.h"
+#include "error.h"
 #include "image/chain.h"
 #include "image/hex_lines.h"
 #include "nvds.h"
@@ -11,22 +11,23 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <span>
 
 namespace imgforge {
 
-bool keep_damaged_inputs;
-
 namespace {
 
-std::vector<input_problem> problems;
+// A merge: the records of the loaded file, walked in the merge buffer, put
+// into the image.
+struct merge_context {
+    image &img;
+    const char *path;
+};
 
-uint32_t merge_cb(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn, void *arg)
+uint32_t merge_cb(nvds_region *, uint8_t tag, uint32_t addr, uint16_t len, void *arg)
 {
-    bind_engine(nvds_buf);
-    uint8_t status = nvds_put(tag, len, nvds_merge_buf + addr);
-    if (status != NVDS_OK)
-        refuse_put(tag, static_cast<const char *>(arg), status);
-    bind_engine(nvds_merge_buf);
+    merge_context &m = *static_cast<merge_context *>(arg);
+    put_or_fail(m.img, tag, m.img.merge.data() + addr, len, m.path);
     return 0;
 }
 
@@ -35,15 +36,35 @@ bool starts_with(const uint8_t *bytes, size_t n, const uint8_t (&magic)[4])
     return n >= sizeof magic && std::memcmp(bytes, magic, sizeof magic) == 0;
 }
 
+// Where an image is read from: a file, or bytes in memory.
+struct image_source {
+    input_file *file = nullptr;
+    std::span<const uint8_t> bytes;
+    size_t at = 0;
+
+    size_t read(uint8_t *buf, size_t capacity)
+    {
+        if (file)
+            return file->read(buf, capacity, "read_input");
+        size_t n = std::min(capacity, bytes.size() - at);
+        if (n)
+            std::memcpy(buf, bytes.data() + at, n);
+        at += n;
+        return n;
+    }
+    bool has_more() { return file ? file->has_more() : at < bytes.size(); }
+};
+
 // The magic as an OTP image stores it: complemented.
 constexpr uint8_t otp_magic[4] = {uint8_t(~'N'), uint8_t(~'V'), uint8_t(~'D'), uint8_t(~'S')};
 
 // The file's content, read into `target` as stored: its bytes, or the bytes
 // its hex lines give. Returns the count (at most buf_size) and sets `more`
 // when the file holds further bytes.
-size_t read_stored(input_file &file, uint8_t *target, bool &more)
+size_t read_stored(const image &img, image_source &file, uint8_t *target, bool &more)
 {
-    size_t got = file.read(target, buf_size, "read_input");
+    const uint32_t buf_size = img.size;
+    size_t got = file.read(target, buf_size);
     bool binary_image =
         starts_with(target, got, nvds_magic_number) || starts_with(target, got, otp_magic);
     if (binary_image || !(hex_lines_start_with(target, got, nvds_magic_number) ||
@@ -54,8 +75,8 @@ size_t read_stored(input_file &file, uint8_t *target, bool &more)
     hex_lines_decoder decoder(target, buf_size);
     bool valid = decoder.feed(target, got);
     uint8_t chunk[65536];
-    for (size_t n; valid && decoder.decoded() <= buf_size &&
-                   (n = file.read(chunk, sizeof chunk, "read_input")) > 0;)
+    for (size_t n;
+         valid && decoder.decoded() <= buf_size && (n = file.read(chunk, sizeof chunk)) > 0;)
         valid = decoder.feed(chunk, n);
     if (!valid || !decoder.complete()) {
         // Not hex lines after all: the file is refused as it is.
@@ -64,51 +85,54 @@ size_t read_stored(input_file &file, uint8_t *target, bool &more)
         return got;
     }
     size_t count = std::min<size_t>(decoder.decoded(), buf_size);
-    std::memset(target + count, nvds_inverted ? 0x00 : 0xFF, buf_size - count);
+    std::memset(target + count, img.otp ? 0x00 : 0xFF, buf_size - count);
     more = decoder.decoded() > buf_size;
     return count;
 }
 
-[[noreturn]] void refuse_not_an_image(const char *path, const uint8_t *stored, size_t n)
+[[noreturn]] void refuse_not_an_image(const image &img, const char *path, const uint8_t *stored,
+                                      size_t n)
 {
-    std::fprintf(stderr, "ERROR: '%s' is not an NVDS image\n", path);
-    if (!nvds_inverted && starts_with(stored, n, otp_magic))
-        std::fprintf(stderr, "hint: it is an OTP image; give -i before -r\n");
-    if (nvds_inverted && starts_with(stored, n, nvds_magic_number))
-        std::fprintf(stderr, "hint: it is a flash image; leave out -i\n");
-    die(EXIT_FILE);
+    std::string text = format("ERROR: '%s' is not an NVDS image\n", path);
+    if (!img.otp && starts_with(stored, n, otp_magic))
+        text += "hint: it is an OTP image; give -i before -r\n";
+    if (img.otp && starts_with(stored, n, nvds_magic_number))
+        text += "hint: it is a flash image; leave out -i\n";
+    fail(EXIT_FILE, text);
 }
 
 // Notes a damaged input: a warning, or with --check a problem for the
 // report. `at` is the offset in the image, none when the problem is the
 // merged file's (its offsets are not the image's).
-void note_problem(std::optional<uint32_t> at, const std::string &warning,
+void note_problem(image &img, std::optional<uint32_t> at, const std::string &warning,
                   const std::string &problem)
 {
-    if (!keep_damaged_inputs)
-        std::fprintf(stderr, "WARNING: %s\n", warning.c_str());
+    if (!img.keep_damaged)
+        img.env.warnings.printf("WARNING: %s\n", warning.c_str());
     else
-        problems.push_back({at, problem});
+        img.problems.push_back({at, problem});
 }
 
 // A record whose header or data runs past the bytes the file held reads its
 // missing bytes as erased (a cut right after a tag byte reads as a record of
 // 32767 bytes).
-void note_if_truncated(const char *path, const uint8_t *image, size_t got, bool merged)
+void note_if_truncated(image &img, const char *path, const uint8_t *bytes, size_t got, bool merged)
 {
     auto note = [&](uint32_t data) {
         const char *missing = "its missing bytes read as erased";
         std::string warning =
             format("'%s' ends inside the record at @%04x; %s", path, unsigned(data), missing);
         if (merged)
-            note_problem(std::nullopt, warning,
-                         format("'%s' ends inside its record at @%04x; %s", path,
-                                unsigned(data), missing));
+            note_problem(
+                img, std::nullopt, warning,
+                format("'%s' ends inside its record at @%04x; %s", path, unsigned(data), missing));
         else
-            note_problem(data, warning, format("'%s' ends inside this record; %s", path, missing));
+            note_problem(img, data, warning,
+                         format("'%s' ends inside this record; %s", path, missing));
     };
+    uint32_t region = region_size(img);
     bool noted = false;
-    chain_end end = walk_stored(image, region_size(), [&](const stored_record &r) {
+    chain_end end = walk_stored(bytes, region, [&](const stored_record &r) {
         noted = uint64_t(r.data) + r.length > got;
         if (noted)
             note(r.data);
@@ -117,92 +141,94 @@ void note_if_truncated(const char *path, const uint8_t *image, size_t got, bool 
     // A header cut by the end of the file that reads as a record running
     // past the region.
     if (!noted && end.overrun && end.at < got && uint64_t(end.at) + 4 > got)
-        note(uint64_t(end.at) + 4 <= region_size() ? end.at + nvds_header_length(image + end.at)
-                                                    : end.at);
+        note(uint64_t(end.at) + 4 <= region ? end.at + nvds_header_length(bytes + end.at) : end.at);
 }
 
 // The hardware word of an OTP file that ends early reads as unprogrammed.
-void note_if_short_otp(const char *path, size_t got)
+void note_if_short_otp(image &img, const char *path, size_t got)
 {
-    if (!nvds_inverted || got >= buf_size)
+    if (!img.otp || got >= img.size)
         return;
     std::string text =
         format("'%s' is shorter than an OTP image; its missing bytes read as unprogrammed", path);
-    note_problem(std::nullopt, text, text);
+    note_problem(img, std::nullopt, text, text);
 }
 
 // Loads a file into `target` as a logical image: unread bytes erased, OTP
 // content complemented. A file that is neither an image nor erased is
 // refused.
-void load_image(const char *path, uint8_t *target, bool merged)
+void load_image(image &img, const char *path, image_source &source, uint8_t *target, bool merged)
 {
-    std::memset(target, nvds_inverted ? 0x00 : 0xFF, buf_size);
-    input_file file(path);
-    if (!file.is_open())
-        fail_open(path, file.open_error());
+    const uint32_t buf_size = img.size;
+    std::memset(target, img.otp ? 0x00 : 0xFF, buf_size);
     bool more = false;
-    size_t got = read_stored(file, target, more);
+    size_t got = read_stored(img, source, target, more);
     if (more)
-        std::fprintf(stderr,
-                     "WARNING: '%s' is longer than the flash size of %u bytes; the rest is "
-                     "ignored\n",
-                     path, buf_size);
-    uint8_t erased = nvds_inverted ? 0x00 : 0xFF;
-    bool magic = starts_with(target, got, nvds_inverted ? otp_magic : nvds_magic_number);
+        img.env.warnings.printf(
+            "WARNING: '%s' is longer than the flash size of %u bytes; the rest is ignored\n", path,
+            buf_size);
+    uint8_t erased = img.otp ? 0x00 : 0xFF;
+    bool magic = starts_with(target, got, img.otp ? otp_magic : nvds_magic_number);
     bool is_erased = std::count(target, target + got, erased) == std::ptrdiff_t(got);
-    if (!magic && !is_erased && !keep_damaged_inputs)
-        refuse_not_an_image(path, target, got);
-    if (!magic && keep_damaged_inputs) {
+    if (!magic && !is_erased && !img.keep_damaged)
+        refuse_not_an_image(img, path, target, got);
+    if (!magic && img.keep_damaged) {
         if (!is_erased)
-            problems.push_back({std::nullopt, format("'%s' has no NVDS magic and is not "
-                                                     "erased; it reads as an empty image",
-                                                     path)});
+            img.problems.push_back({std::nullopt, format("'%s' has no NVDS magic and is not "
+                                                         "erased; it reads as an empty image",
+                                                         path)});
         // The empty image the engine would format, without the erase that
         // OTP cannot do: a check sees every file.
         std::memset(target, erased, buf_size);
-        std::memcpy(target, nvds_inverted ? otp_magic : nvds_magic_number, 4);
+        std::memcpy(target, img.otp ? otp_magic : nvds_magic_number, 4);
         got = 0;
     }
-    if (nvds_inverted)
+    if (img.otp)
         for (uint32_t i = 0; i < buf_size; i++)
             target[i] = uint8_t(~target[i]);
-    if (magic && got < region_size())
-        note_if_truncated(path, target, got, merged);
+    if (magic && got < region_size(img))
+        note_if_truncated(img, path, target, got, merged);
     if (magic)
-        note_if_short_otp(path, got);
+        note_if_short_otp(img, path, got);
+}
+
+// The first load replaces the image; later ones merge into it.
+void load(image &img, const char *path, image_source &source)
+{
+    if (!img.loaded) {
+        img.loaded = true;
+        load_image(img, path, source, img.buf.data(), false);
+        rebind(img);
+        return;
+    }
+    load_image(img, path, source, img.merge.data(), true);
+    nvds_region merged;
+    bind_region(img, merged, img.merge.data());
+    merge_context context{img, path};
+    walk_records(merged, merge_cb, &context);
+    if (img.otp)
+        for (uint32_t i = img.size - HW_CFG_BYTES; i < img.size; i++)
+            img.buf.data()[i] &= img.merge.data()[i];
+    rebind(img);
 }
 
 } // namespace
 
-const std::vector<input_problem> &input_problems()
+void read_input(image &img, const char *path)
 {
-    return problems;
+    input_file file(path);
+    if (!file.is_open())
+        fail_open(path, file.open_error());
+    if (file.id())
+        img.inputs.push_back(*file.id());
+    image_source source{&file, {}, 0};
+    load(img, path, source);
 }
 
-void reset_input_problems()
+void read_input_bytes(image &img, std::span<const uint8_t> bytes, const char *name)
 {
-    keep_damaged_inputs = false;
-    problems.clear();
-}
-
-void read_input(const char *path)
-{
-    if (!buf_read) {
-        buf_read = true;
-        load_image(path, nvds_buf, false);
-        bind_engine(nvds_buf);
-        return;
-    }
-    // The cache would hold addresses of the other buffer.
-    nvds_disable_tag_cache = 1;
-    load_image(path, nvds_merge_buf, true);
-    bind_engine(nvds_merge_buf);
-    nvds_walk(merge_cb, const_cast<char *>(path));
-    if (nvds_inverted)
-        for (uint32_t i = buf_size - HW_CFG_BYTES; i < buf_size; i++)
-            nvds_buf[i] &= nvds_merge_buf[i];
-    nvds_disable_tag_cache = 0;
-    bind_engine(nvds_buf);
+    image_source source{nullptr, bytes, 0};
+    load(img, name, source);
 }
 
 } // namespace imgforge

@@ -2,26 +2,18 @@
 #ifndef IMGFORGE_IMAGE_INPUT_H
 #define IMGFORGE_IMAGE_INPUT_H
 
-#include <cstdint>
-#include <optional>
-#include <string>
-#include <vector>
+#include "image/image.h"
+
+#include <span>
 
 namespace imgforge {
 
-void read_input(const char *path);
-
-// With --check, -r keeps a damaged file instead of refusing it: a file that
-// is no image reads as an empty image and a truncated one without the
-// warning. What was wrong is kept here for the report.
-struct input_problem {
-    std::optional<uint32_t> offset; // of the record's data in the image
-    std::string text;
-};
-extern bool keep_damaged_inputs;
-const std::vector<input_problem> &input_problems();
-// Start of a run: strict reading, nothing noted.
-void reset_input_problems();
+// Loads (first -r) or merges (later -r) the image file at `path`. A file
+// that is no image is refused, unless img.keep_damaged; a damaged one is
+// read with a warning, or a problem noted for --check.
+void read_input(image &img, const char *path);
+// The same for the bytes of a file in memory; `name` stands for its path.
+void read_input_bytes(image &img, std::span<const uint8_t> bytes, const char *name);
 
 } // namespace imgforge
 

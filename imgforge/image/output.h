@@ -2,23 +2,30 @@
 #ifndef IMGFORGE_IMAGE_OUTPUT_H
 #define IMGFORGE_IMAGE_OUTPUT_H
 
+#include "image/image.h"
+
 #include <cstdint>
+#include <cstdio>
 
 namespace imgforge {
 
-// Bytes of the image output: the whole buffer with `full` or in inverted
-// mode, else up to 4 bytes past the last live record.
-uint64_t image_output_length(bool full);
+// Bytes of the image output: the whole buffer with `full` or in OTP form,
+// else up to 4 bytes past the last live record (8 for an image without one).
+uint64_t image_output_length(image &img, bool full);
 
 // Writes the first `length` bytes as the medium holds them (complemented in
-// inverted mode) to a file, replacing it atomically, synced when `sync`;
-// false after a message.
-bool write_image_file(const char *path, uint64_t length, bool sync);
+// OTP form): raw, or with `text` as one "%02x" line per byte. False when the
+// stream fails.
+bool write_medium(const image &img, FILE *out, uint64_t length, bool text);
+
+// Writes the first `length` bytes as the medium holds them to a file,
+// replacing it atomically, synced when `sync`. Throws on failure.
+void write_image_file(const image &img, const char *path, uint64_t length, bool sync);
 
 // Writes the image to standard output, or with `binary` to `location` when
-// given. Unless `full` or inverted mode, the output ends 4 bytes after the
-// last live record.
-void write_image(bool binary, bool full, const char *location);
+// given. Unless `full` or OTP form, the output ends 4 bytes after the last
+// live record.
+void write_image(image &img, bool binary, bool full, const char *location);
 
 } // namespace imgforge
 

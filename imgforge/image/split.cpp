@@ -1,11 +1,12 @@
 #include "image/split.h"
 
+#include "common/engine.h"
 #include "common/files.h"
+#include "common/format.h"
 #include "common/platform.h"
-#include "fatal.h"
+#include "error.h"
 #include "nvds.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,9 +16,6 @@
 namespace imgforge {
 
 namespace {
-
-// Record data read through the engine: at most 0x7FFF bytes.
-uint8_t record_buf[NVDS_MAX_LENGTH];
 
 // One split file: the record it holds and its path.
 struct split_file {
@@ -34,7 +32,7 @@ struct split_plan {
     std::vector<split_file> files;
 };
 
-uint32_t plan_split_cb(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn, void *arg)
+uint32_t plan_split_cb(nvds_region *, uint8_t tag, uint32_t addr, uint16_t len, void *arg)
 {
     split_plan &plan = *static_cast<split_plan *>(arg);
     char name[16];
@@ -47,40 +45,49 @@ uint32_t plan_split_cb(uint8_t tag, uint32_t addr, uint16_t len, nvds_read_fn, v
     return 0;
 }
 
-// Writes one split file; false after a message.
-bool write_split(const split_file &f)
+void write_split(image &img, const split_file &f, const text_sink &out)
 {
     const char *path = f.path.c_str();
-    std::printf("Writing split %s\n", path);
-    std::fflush(stdout);
-    output_file file;
-    if (!file.open(path))
-        return false;
-    nvds_env.read(f.addr, f.len, record_buf);
-    if (file.write(record_buf, f.len) != f.len) {
-        std::fprintf(stderr, "ERROR: cannot write '%s': %s\n", path, std::strerror(errno));
-        return false;
-    }
-    return file.commit(false);
+    out.printf("Writing split %s\n", path);
+    out.flush();
+    output_file file(img.env);
+    file.open(path);
+    std::vector<uint8_t> data(f.len);
+    engine_result(img, img.region, uint8_t(nvds_read(&img.region, f.addr, f.len, data.data())));
+    if (file.write(data.data(), f.len) != f.len)
+        fail(EXIT_FILE, format("ERROR: cannot write '%s': %s\n", path, std::strerror(errno)));
+    file.commit(false);
 }
 
 } // namespace
 
-void split_records(const char *dir)
+void split_records(image &img, const char *dir, const text_sink &out)
 {
     // An empty directory is the current one.
     split_plan plan;
     std::string folder = *dir ? dir : ".";
     plan.dir = folder + DIR_SEPARATOR;
-    nvds_walk(plan_split_cb, &plan);
+    walk_records(img.region, plan_split_cb, &plan);
     for (const split_file &f : plan.files)
-        check_output_path(f.path.c_str());
+        check_output_path(f.path.c_str(), img.env);
     size_t written = 0;
-    while (written < plan.files.size() && write_split(plan.files[written]))
-        written++;
-    bool synced = written == 0 || sync_outputs(folder.c_str());
-    if (written < plan.files.size() || !synced)
-        die(EXIT_FILE);
+    try {
+        for (const split_file &f : plan.files) {
+            write_split(img, f, out);
+            written++;
+        }
+    } catch (const error &) {
+        if (written) {
+            try {
+                sync_outputs(folder.c_str());
+            } catch (const error &) {
+                // The failed write is the one to report.
+            }
+        }
+        throw;
+    }
+    if (written)
+        sync_outputs(folder.c_str());
 }
 
 } // namespace imgforge

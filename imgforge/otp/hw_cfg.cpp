@@ -1,16 +1,15 @@
 #include "otp/hw_cfg.h"
 
 #include "common/bytes.h"
+#include "common/format.h"
 #include "common/numbers.h"
-#include "fatal.h"
+#include "error.h"
 
 #include <cstring>
 #include <iterator>
 #include <string_view>
 
 namespace imgforge {
-
-bool show_int_hw_cfg = true;
 
 namespace {
 
@@ -107,10 +106,9 @@ const hw_cfg_detail *find_detail(const hw_cfg_field &field, uint32_t value)
 
 // ---- self-check ----
 
-[[noreturn]] void table_fault(size_t row)
+[[noreturn]] void table_fault(const std::string &lines, size_t row)
 {
-    std::fprintf(stderr, "INTERNAL ERROR: row %u of hw_cfg_tab\n", unsigned(row));
-    die(EXIT_REFUSED);
+    fail(EXIT_REFUSED, lines + format("INTERNAL ERROR: row %u of hw_cfg_tab\n", unsigned(row)));
 }
 
 void check_hw_cfg_pair(const hw_cfg_field &prev, const hw_cfg_field &next, size_t next_row)
@@ -118,25 +116,21 @@ void check_hw_cfg_pair(const hw_cfg_field &prev, const hw_cfg_field &next, size_
     uint32_t end = prev.shift + prev.width;
     if (end <= next.shift)
         return;
-    std::fprintf(stderr, "INTERNAL ERROR: prev sh/w = %u+%u = %u > %u\n", prev.shift, prev.width,
-                 end, next.shift);
-    table_fault(next_row);
+    table_fault(format("INTERNAL ERROR: prev sh/w = %u+%u = %u > %u\n", prev.shift, prev.width, end,
+                       next.shift),
+                next_row);
 }
 
 void check_hw_cfg_example(std::span<const hw_cfg_field> tab, const hw_cfg_example &example)
 {
     int row = find_hw_cfg_by_name(tab, example.name);
-    if (row < 0) {
-        std::fprintf(stderr, "INTERNAL ERROR: invalid HW cfg example '%s'\n", example.name);
-        die(EXIT_REFUSED);
-    }
+    if (row < 0)
+        fail(EXIT_REFUSED, format("INTERNAL ERROR: invalid HW cfg example '%s'\n", example.name));
     if (example.kind >= std::size(hw_cfg_kinds))
         return;
     const hw_cfg_kind &kind = hw_cfg_kinds[example.kind];
-    if (kind.example_ok(tab[size_t(row)]))
-        return;
-    std::fprintf(stderr, kind.bad_example, example.name);
-    die(EXIT_REFUSED);
+    if (!kind.example_ok(tab[size_t(row)]))
+        fail(EXIT_REFUSED, format(kind.bad_example, example.name));
 }
 
 // ---- -w ----
@@ -155,16 +149,18 @@ number_status parse_hex32(const char *text, uint32_t &value)
     return status;
 }
 
-[[noreturn]] void reject_w(const char *arg)
+// Throws the lines before, then "ERROR: invalid -w argument ...".
+[[noreturn]] void reject_w(const char *arg, const std::string &before = "")
 {
-    std::fprintf(stderr, "ERROR: invalid -w argument '%s'\n", arg);
-    die(EXIT_USAGE);
+    fail(EXIT_USAGE, before + format("ERROR: invalid -w argument '%s'\n", arg));
 }
 
-[[noreturn]] void reject_value(const hw_cfg_field &field, const char *value, const char *arg)
+// Throws the reason, then "ERROR: invalid sym value ..." and the -w line.
+[[noreturn]] void reject_value(const hw_cfg_field &field, const char *value, const char *arg,
+                               const std::string &reason)
 {
-    std::fprintf(stderr, "ERROR: invalid sym value for HW cfg %s: '%s'\n", field.name, value);
-    reject_w(arg);
+    reject_w(arg,
+             reason + format("ERROR: invalid sym value for HW cfg %s: '%s'\n", field.name, value));
 }
 
 uint32_t raw_word(const char *arg)
@@ -179,25 +175,21 @@ uint32_t whole_field(const hw_cfg_field &field, const char *arg)
 {
     if (field.width == 1)
         return field.mask;
-    std::fprintf(stderr, "No value specified for multi-bit HW cfg\n");
-    std::fprintf(stderr, "Use '%s%c%s'\n", field.name, ':', "<integer value>");
-    reject_w(arg);
+    reject_w(arg, format("No value specified for multi-bit HW cfg\nUse '%s%c%s'\n", field.name, ':',
+                         "<integer value>"));
 }
 
 uint32_t symbol_value(const hw_cfg_field &field, const char *symbol, const char *arg)
 {
-    if (!field.has_details) {
-        std::fprintf(stderr,
+    if (!field.has_details)
+        reject_value(field, symbol, arg,
                      "ERROR: symbolic value provided for non-symbolic type HW configuration\n");
-        reject_value(field, symbol, arg);
-    }
     for (size_t j = 0; j < field.n_details; j++) {
         const hw_cfg_detail &d = field.details[j];
         if (d.symbol && std::strcmp(d.symbol, symbol) == 0)
             return d.value;
     }
-    std::fprintf(stderr, "ERROR: no value for symbol '%s'\n", symbol);
-    reject_value(field, symbol, arg);
+    reject_value(field, symbol, arg, format("ERROR: no value for symbol '%s'\n", symbol));
 }
 
 uint32_t field_value(const hw_cfg_field &field, const char *text, const char *arg)
@@ -207,35 +199,31 @@ uint32_t field_value(const hw_cfg_field &field, const char *text, const char *ar
     uint32_t value = 0;
     number_status status = parse_hex32(text, value);
     if (status == number_status::invalid)
-        std::fprintf(stderr, "ERROR: invalid hex value: '%s'\n", text);
-    else if (status == number_status::too_big || (!field.has_details && !fits(value, field.width)))
-        std::fprintf(stderr, "ERROR: '%s' is too big to fit in %u bits\n", text, field.width);
-    else if (field.has_details && !find_detail(field, value))
-        std::fprintf(stderr, "ERROR: '%s' is not a valid bool/enum value\n", text);
-    else
-        return value;
-    reject_value(field, text, arg);
+        reject_value(field, text, arg, format("ERROR: invalid hex value: '%s'\n", text));
+    if (status == number_status::too_big || (!field.has_details && !fits(value, field.width)))
+        reject_value(field, text, arg,
+                     format("ERROR: '%s' is too big to fit in %u bits\n", text, field.width));
+    if (field.has_details && !find_detail(field, value))
+        reject_value(field, text, arg,
+                     format("ERROR: '%s' is not a valid bool/enum value\n", text));
+    return value;
 }
 
 // ---- -N and -H w ----
 
-void print_bit_label(FILE *out, const hw_cfg_field &field)
+std::string bit_label(const hw_cfg_field &field)
 {
     if (field.width == 1)
-        std::fprintf(out, "[%5u]", field.shift);
-    else
-        std::fprintf(out, "[%2u:%2u]", field.shift, field.shift + field.width - 1);
+        return format("[%5u]", field.shift);
+    return format("[%2u:%2u]", field.shift, field.shift + field.width - 1);
 }
 
-void print_field_value(const hw_cfg_field &field, uint32_t word)
+void print_field_value(const hw_cfg_field &field, uint32_t word, const text_sink &out)
 {
     std::string text = hw_field_text(field, hw_field_value(field, word));
-    if (text.empty()) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "ERROR: failed to decode %s\n", field.name);
-        die(EXIT_REFUSED);
-    }
-    std::fputs(text.c_str(), stdout);
+    if (text.empty())
+        fail(EXIT_REFUSED, format("ERROR: failed to decode %s\n", field.name));
+    out.write(text);
 }
 
 struct arg_form {
@@ -268,8 +256,7 @@ void print_arg_forms(FILE *out, const char *prefix)
 
 void print_field_help(FILE *out, const char *prefix, const hw_cfg_field &field)
 {
-    std::fprintf(out, "%s", prefix);
-    print_bit_label(out, field);
+    std::fprintf(out, "%s%s", prefix, bit_label(field).c_str());
     std::fprintf(out, "  %s (%s)\n", field.name, hw_cfg_kinds[kind_of(field)].type);
     if (kind_of(field) != HW_CFG_ENUM)
         return;
@@ -328,24 +315,24 @@ int find_hw_cfg_by_name(const char *name, const char *end)
     return find_hw_cfg_by_name(hw_cfg_tab, name, end);
 }
 
-bool check_hw_cfg_vals(const hw_cfg_field &field)
+std::string check_hw_cfg_vals(const hw_cfg_field &field)
 {
     for (size_t j = 0; j < field.n_details; j++) {
         uint32_t value = field.details[j].value;
-        if (fits(value, field.width))
-            continue;
-        std::fprintf(stderr, "INTERNAL ERROR: detail element %u too big\n", unsigned(j));
-        std::fprintf(stderr, "INTERNAL ERROR: %u does not fit in %u bits\n", value, field.width);
-        return false;
+        if (!fits(value, field.width))
+            return format("INTERNAL ERROR: detail element %u too big\nINTERNAL ERROR: %u does "
+                          "not fit in %u bits\n",
+                          unsigned(j), value, field.width);
     }
-    return true;
+    return {};
 }
 
 void check_hw_cfg_tab(std::span<const hw_cfg_field> tab, std::span<const hw_cfg_example> examples)
 {
     for (size_t i = 0; i < tab.size(); i++) {
-        if (!check_hw_cfg_vals(tab[i]))
-            table_fault(i);
+        std::string fault = check_hw_cfg_vals(tab[i]);
+        if (!fault.empty())
+            table_fault(fault, i);
         if (i + 1 < tab.size())
             check_hw_cfg_pair(tab[i], tab[i + 1], i + 1);
     }
@@ -386,9 +373,9 @@ std::string hw_field_text(const hw_cfg_field &field, uint32_t value)
     return detail ? detail->description : "";
 }
 
-bool hw_field_shown(const hw_cfg_field &field)
+bool hw_field_shown(const hw_cfg_field &field, bool show_internal)
 {
-    return show_int_hw_cfg || !field.internal;
+    return show_internal || !field.internal;
 }
 
 uint32_t get_hw_cfg(const uint8_t *word)
@@ -402,29 +389,28 @@ void blow_hw_bits(uint8_t *word, uint32_t bits)
         word[k] &= uint8_t(~(bits >> (8 * k)));
 }
 
-void print_hw_cfg(uint32_t word, bool pretty)
+void print_hw_cfg(uint32_t word, bool pretty, bool show_internal, const text_sink &out)
 {
     if (!pretty) {
-        std::printf("HW configuration: 0x%08x\n", word);
+        out.printf("HW configuration: 0x%08x\n", word);
         return;
     }
     for (const hw_cfg_field &field : hw_cfg_tab) {
-        if (!hw_field_shown(field))
+        if (!hw_field_shown(field, show_internal))
             continue;
-        print_bit_label(stdout, field);
-        std::printf(" %s ", field.name);
-        print_field_value(field, word);
-        std::printf("\n");
+        out.printf("%s %s ", bit_label(field).c_str(), field.name);
+        print_field_value(field, word, out);
+        out.put('\n');
     }
 }
 
-void extra_usage_HW_bits(FILE *out, const char *prefix)
+void extra_usage_HW_bits(FILE *out, const char *prefix, bool show_internal)
 {
     print_arg_forms(out, prefix);
     std::fprintf(out, "%s\n%s\n%s\n", prefix, prefix, prefix);
     std::fprintf(out, "%sField names and types:\n", prefix);
     for (const hw_cfg_field &field : hw_cfg_tab)
-        if (hw_field_shown(field))
+        if (hw_field_shown(field, show_internal))
             print_field_help(out, prefix, field);
     std::fprintf(out, "%s\n%sExamples:\n", prefix, prefix);
     for (const hw_cfg_example &example : hw_cfg_examples)

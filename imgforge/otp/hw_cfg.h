@@ -7,6 +7,7 @@
 #ifndef IMGFORGE_OTP_HW_CFG_H
 #define IMGFORGE_OTP_HW_CFG_H
 
+#include "common/sink.h"
 #include "otp/values.h"
 
 #include <cstddef>
@@ -44,30 +45,26 @@ inline constexpr size_t HW_CFG_ROWS = 18;
 extern const hw_cfg_field hw_cfg_tab[HW_CFG_ROWS];
 extern const hw_cfg_example hw_cfg_examples[3];
 
-// Internal fields are listed by -N and -H w. Cleared by -X; the driver sets it
-// back to true at the start of every run.
-extern bool show_int_hw_cfg;
-
 // Row index of the field named by the characters from `name` up to `end`
 // (or the whole string when end is nullptr), -1 when there is none.
 int find_hw_cfg_by_name(std::span<const hw_cfg_field> tab, const char *name,
                         const char *end = nullptr);
 int find_hw_cfg_by_name(const char *name, const char *end = nullptr);
 
-// True when every details value fits in the field; otherwise prints the
-// offending entry on standard error.
-bool check_hw_cfg_vals(const hw_cfg_field &field);
+// Empty when every details value fits in the field; otherwise the
+// "INTERNAL ERROR: ..." lines naming the offending entry.
+std::string check_hw_cfg_vals(const hw_cfg_field &field);
 
 // Start-up self-check of a field table and its help examples: rows ascend
 // without overlap, details fit, examples name a field of their kind. A fault
-// prints "INTERNAL ERROR: ..." lines and throws fatal{EXIT_REFUSED}.
+// throws its "INTERNAL ERROR: ..." lines with status 3.
 void check_hw_cfg_tab(std::span<const hw_cfg_field> tab, std::span<const hw_cfg_example> examples);
 void check_hw_cfg_tab();
 
 // The bits one -w ARG blows: a field name (single-bit fields only), a name
 // and a value ("NAME:hex" or "NAME:SYMBOL"), or a raw hexadecimal word. A
 // number must be the whole text: optional 0x/0X, hex digits, at most 32 bits.
-// Anything else prints the reasons and throws fatal{EXIT_USAGE}.
+// Anything else throws the reasons with status 1.
 uint32_t hw_bits_to_blow(const char *arg);
 
 // `word` points at the 4 last bytes of the inverted image buffer.
@@ -79,15 +76,17 @@ uint32_t hw_field_value(const hw_cfg_field &field, uint32_t word);
 // What -N -p shows for a value: its description, or "0x%x" for a field
 // without a details table; empty when the table has no entry for it.
 std::string hw_field_text(const hw_cfg_field &field, uint32_t value);
-// Whether -N lists the field (internal fields are hidden by -X).
-bool hw_field_shown(const hw_cfg_field &field);
+// Whether -N lists the field: internal fields only with `show_internal`
+// (cleared by -X).
+bool hw_field_shown(const hw_cfg_field &field, bool show_internal);
 
 // -N output: the whole word (-v), or one line per shown field (-p). A field
-// value missing from its details table throws fatal{EXIT_REFUSED}.
-void print_hw_cfg(uint32_t word, bool pretty);
+// value missing from its details table throws "ERROR: failed to decode ..."
+// with status 3, after what was printed of its line.
+void print_hw_cfg(uint32_t word, bool pretty, bool show_internal, const text_sink &out);
 
 // Help of -w (-H w); every line begins with `prefix`.
-void extra_usage_HW_bits(FILE *out, const char *prefix);
+void extra_usage_HW_bits(FILE *out, const char *prefix, bool show_internal);
 
 } // namespace imgforge
 

@@ -2,8 +2,6 @@
 
 #include "common/format.h"
 #include "dump/catalogue.h"
-#include "image/buffers.h"
-#include "image/input.h"
 #include "otp/hw_cfg.h"
 
 #include <cstdio>
@@ -57,9 +55,9 @@ void count(const stored_record &r, check_summary &sum)
 }
 
 // After the chain: room a later append writes over, so it must be erased.
-void check_after_chain(const chain_end &end, uint32_t region, check_report &report)
+void check_after_chain(const uint8_t *p, const chain_end &end, uint32_t region,
+                       check_report &report)
 {
-    const uint8_t *p = nvds_buf;
     if (end.overrun) {
         uint32_t at = end.at + 4 <= region ? end.at + nvds_header_length(p + end.at) : end.at;
         report.problems.push_back(
@@ -73,9 +71,9 @@ void check_after_chain(const chain_end &end, uint32_t region, check_report &repo
         }
 }
 
-void check_hw_fields(check_report &report)
+void check_hw_fields(const image &img, check_report &report)
 {
-    uint32_t word = get_hw_cfg(nvds_buf + buf_size - HW_CFG_BYTES);
+    uint32_t word = get_hw_cfg(hw_word(img));
     for (const hw_cfg_field &field : hw_cfg_tab) {
         uint32_t value = hw_field_value(field, word);
         if (hw_field_text(field, value).empty())
@@ -87,14 +85,14 @@ void check_hw_fields(check_report &report)
 
 } // namespace
 
-check_report check_image()
+check_report check_image(const image &img)
 {
     check_report report;
-    for (const input_problem &p : input_problems())
+    for (const input_problem &p : img.problems)
         report.problems.push_back({p.offset, p.text});
-    uint32_t region = region_size();
+    uint32_t region = region_size(img);
     uint32_t first_at[256] = {};
-    chain_end end = walk_stored(nvds_buf, region, [&](const stored_record &r) {
+    chain_end end = walk_stored(img.buf.data(), region, [&](const stored_record &r) {
         count(r, report.summary);
         if (nvds_is_live(r.status)) {
             report.live.push_back(r);
@@ -102,25 +100,25 @@ check_report check_image()
         }
         return true;
     });
-    check_after_chain(end, region, report);
+    check_after_chain(img.buf.data(), end, region, report);
     report.summary.used = end.overrun ? region : end.at;
     report.summary.free = region - report.summary.used;
-    if (nvds_inverted)
-        check_hw_fields(report);
+    if (img.otp)
+        check_hw_fields(img, report);
     return report;
 }
 
-void print_check_report(const check_report &report)
+void print_check_report(const check_report &report, const text_sink &out)
 {
     for (const problem &p : report.problems) {
         if (p.offset)
-            std::printf("@%04x ", unsigned(*p.offset));
-        std::printf("%s\n", p.text.c_str());
+            out.printf("@%04x ", unsigned(*p.offset));
+        out.printf("%s\n", p.text.c_str());
     }
     const check_summary &s = report.summary;
-    std::printf("%u live records (%u locked), %u deleted, %u incomplete; %u bytes used, %u free, "
-                "%u reclaimable\n",
-                s.live, s.locked, s.deleted, s.incomplete, s.used, s.free, s.reclaimable);
+    out.printf("%u live records (%u locked), %u deleted, %u incomplete; %u bytes used, %u free, "
+               "%u reclaimable\n",
+               s.live, s.locked, s.deleted, s.incomplete, s.used, s.free, s.reclaimable);
 }
 
 } // namespace imgforge

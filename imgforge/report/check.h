@@ -3,7 +3,9 @@
 #ifndef IMGFORGE_REPORT_CHECK_H
 #define IMGFORGE_REPORT_CHECK_H
 
+#include "common/sink.h"
 #include "image/chain.h"
+#include "image/image.h"
 
 #include <cstdint>
 #include <optional>
@@ -33,11 +35,12 @@ struct check_report {
     std::vector<stored_record> live; // in chain order
 };
 
-// Checks the image as it stands, without the engine's assertions.
-check_report check_image();
+// Checks the image as it stands, without the engine's assertions; the
+// problems of its inputs come first.
+check_report check_image(const image &img);
 
 // The problems, one line each, then the summary line.
-void print_check_report(const check_report &report);
+void print_check_report(const check_report &report, const text_sink &out);
 
 } // namespace imgforge
 

@@ -3,6 +3,7 @@
 #define IMGFORGE_REPORT_DECODED_H
 
 #include "image/chain.h"
+#include "nvds.h"
 
 #include <optional>
 #include <string>
@@ -13,11 +14,11 @@ namespace imgforge {
 
 // What -p prints for each record after its "@%04x NAME " prefix, without the
 // final line end; none for unknown tags, range markers and lengths the dump
-// stops on. No USER_APP file is written and the decoders' messages on
-// standard error are dropped.
+// stops on. No USER_APP file is written and the decoders' messages are
+// dropped.
 class decoded_texts {
   public:
-    explicit decoded_texts(const std::vector<stored_record> &records);
+    decoded_texts(nvds_region &region, const std::vector<stored_record> &records);
     std::optional<std::string_view> operator[](size_t i) const;
 
   private:

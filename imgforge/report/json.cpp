@@ -3,8 +3,7 @@
 #include "common/files.h"
 #include "common/format.h"
 #include "dump/catalogue.h"
-#include "fatal.h"
-#include "image/buffers.h"
+#include "error.h"
 #include "otp/hw_cfg.h"
 #include "report/check.h"
 #include "report/decoded.h"
@@ -18,16 +17,16 @@ namespace imgforge {
 
 namespace {
 
-void write_hw_config(json_writer &w)
+void write_hw_config(json_writer &w, const image &img, bool show_internal)
 {
-    uint32_t word = get_hw_cfg(nvds_buf + buf_size - HW_CFG_BYTES);
+    uint32_t word = get_hw_cfg(hw_word(img));
     w.begin_object();
     w.key("word");
     w.number(word);
     w.key("fields");
     w.begin_array();
     for (const hw_cfg_field &field : hw_cfg_tab) {
-        if (!hw_field_shown(field))
+        if (!hw_field_shown(field, show_internal))
             continue;
         uint32_t value = hw_field_value(field, word);
         std::string text = hw_field_text(field, value);
@@ -48,20 +47,20 @@ void write_hw_config(json_writer &w)
 }
 
 // The record's one number, when its tag holds one and the length fits it.
-std::optional<int64_t> number_of(const stored_record &r)
+std::optional<int64_t> number_of(const image &img, const stored_record &r)
 {
     value_type type = number_type(r.tag);
     unsigned width = value_width(type);
     if (!width || r.length != width)
         return std::nullopt;
-    const uint8_t *p = nvds_buf + r.data;
+    const uint8_t *p = img.buf.data() + r.data;
     uint32_t v = 0;
     for (unsigned i = 0; i < width; i++)
         v |= uint32_t(p[i]) << (8 * i);
     return type == value_type::i32 ? int64_t(int32_t(v)) : int64_t(v);
 }
 
-void write_record(json_writer &w, const stored_record &r,
+void write_record(json_writer &w, const image &img, const stored_record &r,
                   const std::optional<std::string_view> &decoded)
 {
     const tag_info *info = find_tag_info(r.tag);
@@ -80,7 +79,7 @@ void write_record(json_writer &w, const stored_record &r,
     w.key("locked");
     w.boolean(!(r.status & NVDS_STATUS_UNLOCKED));
     w.key("data");
-    w.hex_string(nvds_buf + r.data, r.length);
+    w.hex_string(img.buf.data() + r.data, r.length);
     if (info && !length_allowed(*info, r.length)) {
         w.key("problem");
         w.string(
@@ -89,7 +88,7 @@ void write_record(json_writer &w, const stored_record &r,
         w.key("decoded");
         w.string(*decoded);
     }
-    if (std::optional<int64_t> value = number_of(r)) {
+    if (std::optional<int64_t> value = number_of(img, r)) {
         w.key("value");
         w.number(*value);
     }
@@ -129,58 +128,54 @@ void write_check(json_writer &w, const check_report &report)
     w.end_object();
 }
 
-void write_document(FILE *out, const check_report &report, const decoded_texts &texts,
-                    bool with_check)
+} // namespace
+
+bool write_json_document(image &img, const json_options &options, const text_sink &out)
 {
+    check_report report = check_image(img);
+    decoded_texts texts(img.region, report.live);
     json_writer w(out);
     w.begin_object();
     w.key("format");
-    w.string(nvds_inverted ? "otp" : "flash");
+    w.string(img.otp ? "otp" : "flash");
     w.key("flash_size");
-    w.number(buf_size);
+    w.number(img.size);
     w.key("used");
     w.number(report.summary.used);
     w.key("free");
     w.number(report.summary.free);
-    if (nvds_inverted) {
+    if (img.otp) {
         w.key("hw_config");
-        write_hw_config(w);
+        write_hw_config(w, img, options.show_internal);
     }
     w.key("records");
     w.begin_array();
     for (size_t i = 0; i < report.live.size(); i++)
-        write_record(w, report.live[i], texts[i]);
+        write_record(w, img, report.live[i], texts[i]);
     w.end_array();
-    if (with_check)
+    if (options.with_check)
         write_check(w, report);
     w.end_object();
-    std::fputc('\n', out);
+    out.put('\n');
+    return options.with_check && !report.problems.empty();
 }
 
-} // namespace
-
-void write_json(const char *location, bool with_check)
+void write_json(image &img, const json_options &options, const char *location, const text_sink &out)
 {
-    check_report report = check_image();
-    decoded_texts texts(report.live);
+    bool problems = false;
     if (!location) {
         // Stream failures end the run in run().
-        write_document(stdout, report, texts, with_check);
+        problems = write_json_document(img, options, out);
     } else {
-        check_output_path(location);
-        output_file file;
-        if (!file.open(location))
-            die(EXIT_FILE);
-        write_document(file.stream(), report, texts, with_check);
-        if (std::ferror(file.stream())) {
-            std::fprintf(stderr, "ERROR: cannot write '%s': %s\n", location, std::strerror(errno));
-            die(EXIT_FILE);
-        }
-        if (!file.commit(true))
-            die(EXIT_FILE);
+        check_output_path(location, img.env);
+        output_file file(img.env);
+        file.open(location);
+        problems = write_json_document(img, options, text_sink(file.stream()));
+        file.check_written();
+        file.commit(true);
     }
-    if (with_check && !report.problems.empty())
-        die(EXIT_PROBLEMS);
+    if (problems)
+        fail(EXIT_PROBLEMS, "");
 }
 
 } // namespace imgforge

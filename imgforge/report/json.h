@@ -2,13 +2,26 @@
 #ifndef IMGFORGE_REPORT_JSON_H
 #define IMGFORGE_REPORT_JSON_H
 
+#include "common/sink.h"
+#include "image/image.h"
+
 namespace imgforge {
 
-// Writes the document on standard output, or atomically to `location` when
-// given (refused when that is a file this run read). With `with_check` it
-// holds the problems and summary of --check, and the run ends with status 5
-// when there are problems.
-void write_json(const char *location, bool with_check);
+struct json_options {
+    bool with_check = false;   // the problems and summary of --check
+    bool show_internal = true; // internal hardware fields (-X hides them)
+};
+
+// The document: form, sizes, the hardware word's fields in OTP form, the live
+// records with their decoded texts; with the check, its problems. Returns
+// whether the check found problems.
+bool write_json_document(image &img, const json_options &options, const text_sink &out);
+
+// Writes the document to `out`, or atomically to `location` when given
+// (refused when that is a file the run read). With the check, problems end
+// the run with status 5 once the document is written.
+void write_json(image &img, const json_options &options, const char *location,
+                const text_sink &out);
 
 } // namespace imgforge
 

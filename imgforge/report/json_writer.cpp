@@ -28,7 +28,7 @@ bool needs_no_escape(std::string_view text)
 
 void json_writer::indent()
 {
-    std::fputc('\n', out);
+    out.put('\n');
     for (size_t level = 0; level < empty.size(); level++)
         put("  ");
 }
@@ -42,7 +42,7 @@ void json_writer::next_item()
     if (empty.empty())
         return;
     if (!empty.back())
-        std::fputc(',', out);
+        out.put(',');
     empty.back() = false;
     indent();
 }
@@ -50,7 +50,7 @@ void json_writer::next_item()
 void json_writer::open(char bracket)
 {
     next_item();
-    std::fputc(bracket, out);
+    out.put(bracket);
     empty.push_back(true);
 }
 
@@ -60,7 +60,7 @@ void json_writer::close(char bracket)
     empty.pop_back();
     if (!was_empty)
         indent();
-    std::fputc(bracket, out);
+    out.put(bracket);
 }
 
 void json_writer::key(std::string_view name)
@@ -74,9 +74,9 @@ void json_writer::string(std::string_view text)
 {
     next_item();
     if (needs_no_escape(text)) {
-        std::fputc('"', out);
+        out.put('"');
         put(text);
-        std::fputc('"', out);
+        out.put('"');
         return;
     }
     // Valid UTF-8 by now; replacing is only a safety net.
@@ -87,20 +87,20 @@ void json_writer::string(std::string_view text)
 void json_writer::hex_string(const uint8_t *data, size_t n)
 {
     next_item();
-    std::fputc('"', out);
+    out.put('"');
     char digits[4096];
     for (size_t at = 0; at < n; at += sizeof digits / 2) {
         size_t chunk = std::min(n - at, sizeof digits / 2);
         hex_digits(data + at, chunk, digits);
         put(std::string_view(digits, 2 * chunk));
     }
-    std::fputc('"', out);
+    out.put('"');
 }
 
 void json_writer::number(int64_t value)
 {
     next_item();
-    std::fprintf(out, "%" PRId64, value);
+    out.printf("%" PRId64, value);
 }
 
 void json_writer::boolean(bool value)

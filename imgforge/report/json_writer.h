@@ -1,11 +1,11 @@
-// A JSON document written to a stream as it is built, indented by two
-// spaces.
+// A JSON document written to a sink as it is built, indented by two spaces.
 #ifndef IMGFORGE_REPORT_JSON_WRITER_H
 #define IMGFORGE_REPORT_JSON_WRITER_H
 
+#include "common/sink.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string_view>
 #include <vector>
 
@@ -17,7 +17,7 @@ namespace imgforge {
 // are, which keeps the long hex strings of a full image cheap.
 class json_writer {
   public:
-    explicit json_writer(FILE *out) : out(out) {}
+    explicit json_writer(const text_sink &out) : out(out) {}
 
     void begin_object() { open('{'); }
     void end_object() { close('}'); }
@@ -34,7 +34,7 @@ class json_writer {
     void null();
 
   private:
-    FILE *out;
+    const text_sink &out;
     std::vector<bool> empty; // per open object or array: nothing in it yet
     bool keyed = false;      // a key waits for its value
 
@@ -42,7 +42,7 @@ class json_writer {
     void close(char bracket);
     void next_item();
     void indent();
-    void put(std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
+    void put(std::string_view text) { out.write(text); }
 };
 
 } // namespace imgforge

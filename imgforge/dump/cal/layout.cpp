@@ -3,8 +3,6 @@
 
 #include "common/bytes.h"
 
-#include <cstdio>
-
 namespace imgforge {
 
 namespace {
@@ -12,20 +10,20 @@ namespace {
 // Puts the next register name under the first one, after "@%04x <TAG> ".
 constexpr const char *register_indent = "              ";
 
-void print_field_name(const cal_layout &layout, size_t field, uint32_t index)
+void print_field_name(const text_sink &out, const cal_layout &layout, size_t field, uint32_t index)
 {
     const char *name = layout.fields[field].name;
     switch (layout.naming) {
     case cal_naming::plain:
-        std::printf("%s", name);
+        out.printf("%s", name);
         break;
     case cal_naming::numbered: {
         size_t n = layout.fields.size();
-        std::printf("%s%zu", name, index * n + (n - 1 - field));
+        out.printf("%s%zu", name, index * n + (n - 1 - field));
         break;
     }
     case cal_naming::suffixed:
-        std::printf("%s%s", name, index < layout.suffixes.size() ? layout.suffixes[index] : "");
+        out.printf("%s%s", name, index < layout.suffixes.size() ? layout.suffixes[index] : "");
         break;
     }
 }
@@ -47,25 +45,27 @@ uint32_t cal_field_value(const cal_field &field, uint32_t word)
     return (word >> field.lo) & mask;
 }
 
-void print_cal_register(const cal_block &block, uint32_t offset, uint32_t word)
+void print_cal_register(const text_sink &out, const cal_block &block, uint32_t offset,
+                        uint32_t word)
 {
-    std::printf("%s = [", family_offset_to_str(*block.family, offset));
+    out.printf("%s = [", family_offset_to_str(*block.family, offset));
     cal_register reg = find_cal_register(block, offset);
     if (!reg.layout) {
-        std::printf("%#x", word);
+        out.printf("%#x", word);
     } else {
         for (size_t i = 0; i < reg.layout->fields.size(); i++) {
             const cal_field &f = reg.layout->fields[i];
             if (i)
-                std::printf(", ");
-            print_field_name(*reg.layout, i, reg.index);
-            std::printf("=(0x%0*x)", int(f.digits), unsigned(cal_field_value(f, word)));
+                out.write(", ");
+            print_field_name(out, *reg.layout, i, reg.index);
+            out.printf("=(0x%0*x)", int(f.digits), unsigned(cal_field_value(f, word)));
         }
     }
-    std::printf("]\n");
+    out.write("]\n");
 }
 
-int print_register_image(const cal_block &block, nvds_read_fn read, uint32_t addr, uint16_t len)
+int print_register_image(const text_sink &out, const cal_block &block, const record_reader &read,
+                         uint32_t addr, uint16_t len)
 {
     uint8_t image[register_image_size];
     read_zero_filled(read, addr, len, image, sizeof image);
@@ -74,8 +74,8 @@ int print_register_image(const cal_block &block, nvds_read_fn read, uint32_t add
     for (uint32_t offset = family_begin_offset(family);
          offset < len && !family_end_offset(family, offset);
          offset = family_next_offset(family, offset)) {
-        std::printf("%s", lead);
-        print_cal_register(block, offset, le32(image + offset));
+        out.write(lead);
+        print_cal_register(out, block, offset, le32(image + offset));
         lead = register_indent;
     }
     return 0;

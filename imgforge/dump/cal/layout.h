@@ -60,11 +60,13 @@ uint32_t cal_field_value(const cal_field &field, uint32_t word);
 
 // "NAME = [field=(0x..), ...]\n"; a register without a layout shows its word
 // as "%#x".
-void print_cal_register(const cal_block &block, uint32_t offset, uint32_t word);
+void print_cal_register(const text_sink &out, const cal_block &block, uint32_t offset,
+                        uint32_t word);
 
 // Reads the image once and prints every register of the block whose offset
 // lies below `len`, the following ones indented under the first.
-int print_register_image(const cal_block &block, nvds_read_fn read, uint32_t addr, uint16_t len);
+int print_register_image(const text_sink &out, const cal_block &block, const record_reader &read,
+                         uint32_t addr, uint16_t len);
 
 } // namespace imgforge
 

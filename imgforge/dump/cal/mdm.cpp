@@ -331,11 +331,11 @@ constexpr cal_layout mdm_layouts[] = {
 
 } // namespace
 
-const cal_block mdm_cal_block{&CMSDK_MDM, mdm_layouts};
+constexpr cal_block mdm_cal_block{&CMSDK_MDM, mdm_layouts};
 
-int pretty_MDM_CAL_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_MDM_CAL_content(const record_reader &read, uint32_t addr, uint16_t len, walk_args &args)
 {
-    return print_register_image(mdm_cal_block, read, addr, len);
+    return print_register_image(args.out, mdm_cal_block, read, addr, len);
 }
 
 } // namespace imgforge

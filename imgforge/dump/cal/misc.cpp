@@ -83,36 +83,36 @@ void decode_gadc(const uint8_t *rec, gadc_table &t)
     }
 }
 
-void print_gadc_channel(const uint8_t *rec, const gadc_table &t, int c)
+void print_gadc_channel(const text_sink &out, const uint8_t *rec, const gadc_table &t, int c)
 {
     if (c)
-        std::printf("%s", channel_indent);
-    std::printf("channel %2d: ", c);
+        out.write(channel_indent);
+    out.printf("channel %2d: ", c);
     for (int j = 0; j < gadc_entries; j++) {
         const gadc_value &v = t.value[c][j];
         if (j)
-            std::printf("   |   ");
-        std::printf("[%d]: ", j);
-        std::printf("%8.2f, %*lld/%-*lld", double(gadc_offset(gadc_word(rec, c, j))),
-                    t.num_width[j], static_cast<long long>(v.num), t.denom_width[j],
-                    static_cast<long long>(v.denom));
-        std::printf("(%10.3e)", double(v.gain));
+            out.write("   |   ");
+        out.printf("[%d]: ", j);
+        out.printf("%8.2f, %*lld/%-*lld", double(gadc_offset(gadc_word(rec, c, j))), t.num_width[j],
+                   static_cast<long long>(v.num), t.denom_width[j],
+                   static_cast<long long>(v.denom));
+        out.printf("(%10.3e)", double(v.gain));
     }
-    std::printf("\n");
+    out.put('\n');
 }
 
 } // namespace
 
-int pretty_MISC_CAL_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_MISC_CAL_content(const record_reader &read, uint32_t addr, uint16_t len, walk_args &args)
 {
     uint8_t rec[misc_cal_size];
     read_zero_filled(read, addr, len, rec, sizeof rec);
-    std::printf("GADC_GAIN_OFFSET=  ");
+    args.out.write("GADC_GAIN_OFFSET=  ");
     gadc_table t;
     decode_gadc(rec, t);
     for (int c = 0; c < gadc_channels; c++)
-        print_gadc_channel(rec, t, c);
-    print_fields(rec, len, trailing_layout);
+        print_gadc_channel(args.out, rec, t, c);
+    print_fields(args.out, rec, len, trailing_layout);
     return 0;
 }
 

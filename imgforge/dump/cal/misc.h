@@ -10,7 +10,8 @@ namespace imgforge {
 // here, then the power-management words and the transmit gain offset on one
 // line left open for the dispatcher. Content past the 144-byte record is
 // ignored; fields a shorter content does not supply show as zero.
-int pretty_MISC_CAL_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
+int pretty_MISC_CAL_content(const record_reader &read, uint32_t addr, uint16_t len,
+                            walk_args &args);
 
 } // namespace imgforge
 

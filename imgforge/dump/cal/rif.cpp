@@ -196,11 +196,11 @@ constexpr cal_layout rif_layouts[] = {
 
 } // namespace
 
-const cal_block rif_cal_block{&CMSDK_RIF, rif_layouts};
+constexpr cal_block rif_cal_block{&CMSDK_RIF, rif_layouts};
 
-int pretty_RIF_CAL_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &)
+int pretty_RIF_CAL_content(const record_reader &read, uint32_t addr, uint16_t len, walk_args &args)
 {
-    return print_register_image(rif_cal_block, read, addr, len);
+    return print_register_image(args.out, rif_cal_block, read, addr, len);
 }
 
 } // namespace imgforge

@@ -12,7 +12,7 @@ namespace imgforge {
 // Field layouts of the CMSDK_RIF registers.
 extern const cal_block rif_cal_block;
 
-int pretty_RIF_CAL_content(nvds_read_fn read, uint32_t addr, uint16_t len, walk_args &args);
+int pretty_RIF_CAL_content(const record_reader &read, uint32_t addr, uint16_t len, walk_args &args);
 
 } // namespace imgforge
 

@@ -1,0 +1,115 @@
+#include "api/imgforge.h"
+
+#include "common/engine.h"
+#include "dump/dispatch.h"
+#include "image/chain.h"
+#include "image/input.h"
+#include "image/output.h"
+#include "image/records.h"
+#include "otp/hw_cfg.h"
+#include "report/json.h"
+
+namespace imgforge {
+
+void make_otp(image &img)
+{
+    set_inverted(img);
+}
+
+void set_size(image &img, uint32_t flash_size)
+{
+    set_flash_size(img, flash_size);
+}
+
+void load_file(image &img, const std::string &path)
+{
+    read_input(img, path.c_str());
+}
+
+void load_bytes(image &img, std::span<const uint8_t> bytes, const std::string &name)
+{
+    read_input_bytes(img, bytes, name.c_str());
+}
+
+std::vector<uint8_t> image_bytes(image &img, bool full)
+{
+    uint64_t length = image_output_length(img, full);
+    std::vector<uint8_t> bytes(img.buf.data(), img.buf.data() + length);
+    if (img.otp)
+        for (uint8_t &b : bytes)
+            b = uint8_t(~b);
+    return bytes;
+}
+
+void save(image &img, const std::string &path, bool full)
+{
+    write_image_file(img, path.c_str(), image_output_length(img, full), true);
+}
+
+std::vector<record> records(image &img)
+{
+    std::vector<record> out;
+    const uint8_t *buf = img.buf.data();
+    walk_stored(buf, region_size(img), [&](const stored_record &r) {
+        if (nvds_is_live(r.status))
+            out.push_back({r.data, r.tag, !(r.status & NVDS_STATUS_UNLOCKED),
+                           std::vector<uint8_t>(buf + r.data, buf + r.data + r.length)});
+        return true;
+    });
+    return out;
+}
+
+std::optional<std::vector<uint8_t>> record_data(image &img, uint8_t tag)
+{
+    std::vector<uint8_t> data(NVDS_MAX_LENGTH);
+    uint16_t length = NVDS_MAX_LENGTH;
+    uint8_t status = engine_result(img, img.region, nvds_get(&img.region, tag, &length, data.data()));
+    if (status != NVDS_OK)
+        return std::nullopt;
+    data.resize(length);
+    return data;
+}
+
+void put(image &img, uint8_t tag, std::span<const uint8_t> data)
+{
+    if (data.size() > NVDS_MAX_LENGTH)
+        refuse_put(tag, "<data>", NVDS_LENGTH_OUT_OF_RANGE);
+    put_or_fail(img, tag, data.data(), uint16_t(data.size()), "<data>");
+}
+
+void erase(image &img, uint8_t tag)
+{
+    erase_tag(img, tag);
+}
+
+void lock(image &img, uint8_t tag)
+{
+    lock_tag(img, tag);
+}
+
+std::optional<std::string> decoded_text(image &img, const record &r)
+{
+    std::string text;
+    if (!print_content(img.region, r.tag, r.offset, uint16_t(r.data.size()), text_sink(text)))
+        return std::nullopt;
+    return text;
+}
+
+std::string json_document(image &img, bool with_check)
+{
+    std::string text;
+    write_json_document(img, {with_check, true}, text_sink(text));
+    return text;
+}
+
+uint32_t hw_config(const image &img)
+{
+    return get_hw_cfg(hw_word(img));
+}
+
+void blow_bits(image &img, uint32_t bits)
+{
+    blow_hw_bits(hw_word(img), bits);
+}
+
+} // namespace imgforge
