@@ -86,6 +86,11 @@ bool sync_stream(FILE *stream);
 // Renames `temp` over `target`; false (with errno) on failure.
 bool replace_file(const std::string &temp, const std::string &target);
 
+// A stream whose written bytes go to `take`, a buffer at a time; nullptr
+// where the system has no such streams (then write through a sink instead).
+using stream_taker = void (*)(void *context, const char *data, size_t n);
+FILE *open_taker_stream(stream_taker take, void *context);
+
 // Asks for large pages under a large buffer: filling gigabytes page by page
 // costs seconds of page faults.
 void advise_large_buffer(void *buf, size_t size);

@@ -248,6 +248,41 @@ bool replace_file(const std::string &temp, const std::string &target)
     return std::rename(temp.c_str(), target.c_str()) == 0;
 }
 
+#ifdef __GLIBC__
+namespace {
+
+struct taker {
+    stream_taker take;
+    void *context;
+};
+
+} // namespace
+
+FILE *open_taker_stream(stream_taker take, void *context)
+{
+    cookie_io_functions_t io{};
+    io.write = [](void *cookie, const char *data, size_t n) -> ssize_t {
+        taker &t = *static_cast<taker *>(cookie);
+        t.take(t.context, data, n);
+        return ssize_t(n);
+    };
+    io.close = [](void *cookie) {
+        delete static_cast<taker *>(cookie);
+        return 0;
+    };
+    taker *t = new taker{take, context};
+    FILE *stream = fopencookie(t, "w", io);
+    if (!stream)
+        delete t;
+    return stream;
+}
+#else
+FILE *open_taker_stream(stream_taker, void *)
+{
+    return nullptr;
+}
+#endif
+
 void advise_large_buffer(void *buf, size_t size)
 {
 #ifdef MADV_HUGEPAGE

@@ -197,6 +197,11 @@ bool replace_file(const std::string &temp, const std::string &target)
     return false;
 }
 
+FILE *open_taker_stream(stream_taker, void *)
+{
+    return nullptr;
+}
+
 void advise_large_buffer(void *, size_t) {}
 
 // Windows flushes a volume only for administrators; the files of a batch are

@@ -16,7 +16,7 @@ void text_sink::vprintf(const char *fmt, va_list args) const
         std::vfprintf(stream, fmt, args);
         return;
     }
-    if (!text)
+    if (!text && !take)
         return;
     // Most pieces are short: one pass through a local buffer.
     char local[256];
@@ -24,12 +24,11 @@ void text_sink::vprintf(const char *fmt, va_list args) const
     va_copy(again, args);
     int n = std::vsnprintf(local, sizeof local, fmt, args);
     if (n > 0 && size_t(n) < sizeof local) {
-        text->append(local, size_t(n));
+        write(std::string_view(local, size_t(n)));
     } else if (n > 0) {
-        size_t at = text->size();
-        text->resize(at + size_t(n) + 1);
-        std::vsnprintf(text->data() + at, size_t(n) + 1, fmt, again);
-        text->resize(at + size_t(n));
+        std::string whole(size_t(n) + 1, '\0');
+        std::vsnprintf(whole.data(), whole.size(), fmt, again);
+        write(std::string_view(whole.data(), size_t(n)));
     }
     va_end(again);
 }
@@ -40,6 +39,8 @@ void text_sink::write(std::string_view data) const
         std::fwrite(data.data(), 1, data.size(), stream);
     else if (text)
         text->append(data);
+    else if (take)
+        take(context, data);
 }
 
 void text_sink::put(char c) const
@@ -48,6 +49,8 @@ void text_sink::put(char c) const
         std::fputc(c, stream);
     else if (text)
         text->push_back(c);
+    else if (take)
+        take(context, std::string_view(&c, 1));
 }
 
 void text_sink::flush() const

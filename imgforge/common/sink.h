@@ -1,5 +1,6 @@
-// Where a printer's text goes: a stream (standard output for -p), a string
-// (the decoded texts of --json), or nowhere. Beside the text, messages about
+// Where a printer's text goes: a stream (standard output for -p), a string,
+// a function that takes it piece by piece (the decoded texts of --json), or
+// nowhere. Beside the text, messages about
 // it (the decoders' complaints, standard error for -p) go to a second sink,
 // or are dropped. A sink is a handle: copies write to the same place.
 #ifndef IMGFORGE_COMMON_SINK_H
@@ -35,6 +36,9 @@ class text_sink {
         : text(&text), message_sink(messages)
     {
     }
+    // Text handed to `take` piece by piece; messages dropped.
+    using taker = void (*)(void *context, std::string_view piece);
+    text_sink(taker take, void *context) : take(take), context(context) {}
 
     void printf(const char *fmt, ...) const IMGFORGE_PRINTF(2, 3);
     void vprintf(const char *fmt, va_list args) const;
@@ -52,6 +56,8 @@ class text_sink {
   private:
     FILE *stream = nullptr;
     std::string *text = nullptr;
+    taker take = nullptr;
+    void *context = nullptr;
     const text_sink *message_sink = nullptr;
 };
 

@@ -79,14 +79,20 @@ void pretty_dump(nvds_region &region, const char *output_location, const text_si
         fail(EXIT_FILE, "");
 }
 
+bool has_content(uint8_t tag, uint16_t len)
+{
+    const tag_info *info = find_tag_info(tag);
+    return info && info->rule != length_rule::marker && length_allowed(*info, len);
+}
+
 bool print_content(nvds_region &region, uint8_t tag, uint32_t addr, uint16_t len,
                    const text_sink &out)
 {
-    const tag_info *info = find_tag_info(tag);
-    if (!info || info->rule == length_rule::marker || !length_allowed(*info, len))
+    if (!has_content(tag, len))
         return false;
+    const tag_info &info = *find_tag_info(tag);
     dump_context ctx{out, nullptr, nullptr};
-    decode_content(region, *info, addr, len, ctx);
+    decode_content(region, info, addr, len, ctx);
     return true;
 }
 

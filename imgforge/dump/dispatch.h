@@ -25,6 +25,8 @@ void pretty_dump(nvds_region &region, const char *output_location, const text_si
 // a range marker or a length the listing stops on. No file is written.
 bool print_content(nvds_region &region, uint8_t tag, uint32_t addr, uint16_t len,
                    const text_sink &out);
+// Whether print_content prints a record of this tag and length.
+bool has_content(uint8_t tag, uint16_t len);
 
 } // namespace imgforge
 

@@ -3,10 +3,10 @@
 #include "common/files.h"
 #include "common/format.h"
 #include "dump/catalogue.h"
+#include "dump/dispatch.h"
 #include "error.h"
 #include "otp/hw_cfg.h"
 #include "report/check.h"
-#include "report/decoded.h"
 #include "report/json_writer.h"
 
 #include <cerrno>
@@ -60,8 +60,7 @@ std::optional<int64_t> number_of(const image &img, const stored_record &r)
     return type == value_type::i32 ? int64_t(int32_t(v)) : int64_t(v);
 }
 
-void write_record(json_writer &w, const image &img, const stored_record &r,
-                  const std::optional<std::string_view> &decoded)
+void write_record(json_writer &w, image &img, const stored_record &r)
 {
     const tag_info *info = find_tag_info(r.tag);
     w.begin_object();
@@ -84,9 +83,12 @@ void write_record(json_writer &w, const image &img, const stored_record &r,
         w.key("problem");
         w.string(
             format("length %u, expected %s", unsigned(r.length), length_rule_text(*info).c_str()));
-    } else if (decoded) {
+    } else if (has_content(r.tag, r.length)) {
+        // Decoded straight into the document.
         w.key("decoded");
-        w.string(*decoded);
+        w.begin_string();
+        print_content(img.region, r.tag, r.data, r.length, w.string_sink());
+        w.end_string();
     }
     if (std::optional<int64_t> value = number_of(img, r)) {
         w.key("value");
@@ -133,7 +135,6 @@ void write_check(json_writer &w, const check_report &report)
 bool write_json_document(image &img, const json_options &options, const text_sink &out)
 {
     check_report report = check_image(img);
-    decoded_texts texts(img.region, report.live);
     json_writer w(out);
     w.begin_object();
     w.key("format");
@@ -151,11 +152,12 @@ bool write_json_document(image &img, const json_options &options, const text_sin
     w.key("records");
     w.begin_array();
     for (size_t i = 0; i < report.live.size(); i++)
-        write_record(w, img, report.live[i], texts[i]);
+        write_record(w, img, report.live[i]);
     w.end_array();
     if (options.with_check)
         write_check(w, report);
     w.end_object();
+    w.flush();
     out.put('\n');
     return options.with_check && !report.problems.empty();
 }

@@ -61,20 +61,15 @@ std::string valid_utf8(std::string_view text)
     return out;
 }
 
+// Digits by arithmetic, not a table, so that the compiler handles many
+// bytes at once.
 void hex_digits(const uint8_t *data, size_t n, char *digits)
 {
-    // Both digits of every byte value.
-    static const auto pairs = [] {
-        std::array<char, 512> t{};
-        const char hex[] = "0123456789abcdef";
-        for (size_t b = 0; b < 256; b++) {
-            t[2 * b] = hex[b >> 4];
-            t[2 * b + 1] = hex[b & 0xF];
-        }
-        return t;
-    }();
-    for (size_t i = 0; i < n; i++)
-        std::memcpy(digits + 2 * i, &pairs[2 * size_t(data[i])], 2);
+    for (size_t i = 0; i < n; i++) {
+        uint8_t high = data[i] >> 4, low = data[i] & 0xF;
+        digits[2 * i] = char(high + (high > 9 ? 'a' - 10 : '0'));
+        digits[2 * i + 1] = char(low + (low > 9 ? 'a' - 10 : '0'));
+    }
 }
 
 } // namespace imgforge

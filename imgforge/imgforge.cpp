@@ -1,4 +1,4 @@
-#include "api/imgforge.h"
+#include "imgforge.h"
 
 #include "common/engine.h"
 #include "dump/dispatch.h"
@@ -63,7 +63,8 @@ std::optional<std::vector<uint8_t>> record_data(image &img, uint8_t tag)
 {
     std::vector<uint8_t> data(NVDS_MAX_LENGTH);
     uint16_t length = NVDS_MAX_LENGTH;
-    uint8_t status = engine_result(img, img.region, nvds_get(&img.region, tag, &length, data.data()));
+    uint8_t status =
+        engine_result(img, img.region, nvds_get(&img.region, tag, &length, data.data()));
     if (status != NVDS_OK)
         return std::nullopt;
     data.resize(length);
