@@ -32,7 +32,7 @@ TEST_F(Numbers, TheWholeArgumentIsTheNumber)
     for (const char *arg : {"64k", "0x1000", "+100", " 100", "100 ", "", "1e3", "4294967296"})
         cases.push_back({{"-f", arg}, 1, "", invalid('f', arg)});
     for (const char *arg :
-         {"BD_ADDRESS", "00", "0", "0x", "0x00", "+0a", " 0a", "0a ", "7g", "101"})
+         {"BD_ADDR", "00", "0", "0x", "0x00", "+0a", " 0a", "0a ", "7g", "101"})
         cases.push_back({{"-t", arg, "-d", "f"}, 1, "", invalid('t', arg)});
     for (const char *arg : {"01 junk", "0x", "+01", "-1", "x01"})
         cases.push_back({{"-r", "img", "-e", arg}, 1, "", invalid('e', arg)});

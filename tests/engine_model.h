@@ -195,9 +195,10 @@ class checker {
     {
         static const char *const names[] = {
             "init", "re-init",         "load", "load", "get", "delete", "delete",
-            "lock", "delete unlocked", "put"};
+            "lock", "delete unlocked", "put",  "compact"};
         uint8_t tag = pick_tag();
-        uint32_t op = std::min(pick(0, 13), 9u);
+        uint32_t draw = pick(0, 14);
+        uint32_t op = draw == 14 ? 10 : std::min(draw, 9u);
         bytes data = op == 2 || op == 3 || op == 9 ? pick_data(tag) : bytes{};
         op_name = std::string(names[op]) + " tag " + std::to_string(tag) + " length " +
                   std::to_string(data.size());
@@ -213,9 +214,11 @@ class checker {
             change(tag, op < 7);
         else if (op == 8)
             delete_workarounds(tag);
-        else
+        else if (op == 9)
             check(nvds_put(&w->handle, tag, uint16_t(data.size()), data.data()) == put(tag, data),
                   "put status");
+        else
+            compact();
     }
 
     // The model's put.
@@ -322,6 +325,16 @@ class checker {
                 return void(w->live = std::move(after));
         }
         fail("no record of the tag changed as asked");
+    }
+
+    // The live records move to the front in their order; nothing else stays.
+    void compact()
+    {
+        check(nvds_compact(&w->handle) == NVDS_OK, "compact status");
+        w->chain_end = compacted_end(-1);
+        for (size_t i = w->chain_end; i < w->region.size(); i++)
+            if (!check(w->region[i] == 0xFF, "erased after a compaction"))
+                break;
     }
 
     void delete_workarounds(uint8_t tag)

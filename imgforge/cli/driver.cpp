@@ -100,7 +100,8 @@ void drive(int argc, char **argv, run_options &o)
         bool error = false;
         option_action action = scanner.next(&arg, &error);
         if (error) {
-            usage(stderr, o.argv0);
+            if (scanner.with_usage)
+                usage(stderr, o.argv0);
             fail(EXIT_USAGE, "");
         }
         if (!action)

@@ -3,7 +3,9 @@
 #include "common/format.h"
 #include "common/numbers.h"
 #include "common/platform.h"
+#include "compose/content.h"
 #include "compose/manifest.h"
+#include "dump/catalogue.h"
 #include "error.h"
 #include "image/input.h"
 #include "image/records.h"
@@ -15,11 +17,16 @@ namespace imgforge {
 
 namespace {
 
-// The tag argument of an option: a hexadecimal byte from `min` up.
+// The tag argument of an option: a hexadecimal byte from `min` up (the whole
+// argument a number first), or a tag's name in any letter case.
 uint8_t tag_or_die(char option, const char *arg, unsigned min = 0)
 {
     uint64_t value = 0;
-    if (parse_hex(arg, 0xFF, value) != number_status::ok || value < min)
+    bool number = parse_hex(arg, 0xFF, value) == number_status::ok;
+    const tag_info *named = number ? nullptr : find_tag_named(arg);
+    if (named)
+        value = named->tag;
+    if ((!number && !named) || value < min)
         fail(EXIT_USAGE, format("ERROR: invalid -%c argument '%s'\n", option, arg));
     return uint8_t(value);
 }
@@ -90,6 +97,20 @@ void act_show_hw_cfg(run_options &o, const char *)
     o.show_hw_cfg = true;
 }
 
+// --set TAG=VALUE: checked whole before anything is put.
+void act_set(run_options &o, const char *arg)
+{
+    file_cache files(&o.img.inputs);
+    uint8_t tag = 0;
+    bytes data;
+    std::string reason = parse_setting(arg, files, tag, data);
+    if (!reason.empty())
+        fail(EXIT_USAGE,
+             format("ERROR: invalid --set argument '%s': %s\n", excerpt(arg).c_str(),
+                    reason.c_str()));
+    put_or_fail(o.img, tag, data.data(), uint16_t(data.size()), excerpt(arg).c_str());
+}
+
 void act_long_help(run_options &o, const char *)
 {
     long_usage(stdout, o.argv0);
@@ -149,7 +170,7 @@ const opt opts[20] = {
 // clang-format on
 
 // clang-format off
-const long_opt long_opts[7] = {
+const long_opt long_opts[9] = {
     {"help", false, "Display this information and the long options", act_long_help},
     {"version", false, "Show the version", act_version},
     {"tags", false, "List the known tags: name, group and length", 
@@ -160,6 +181,9 @@ const long_opt long_opts[7] = {
      [](run_options &o, const char *) { o.check = true; }},
     {"manifest", true, "Put the records a JSON manifest describes",
      [](run_options &o, const char *a) { apply_manifest(o.img, a); }},
+    {"set", true, "Put a record given as TAG=VALUE or TAG:TYPE=VALUE", act_set},
+    {"compact", false, "Rewrite the image with its live records only",
+     [](run_options &o, const char *) { compact_image(o.img); }},
     {"batch", true, "Write one image per row of a CSV table into the -O directory",
      [](run_options &o, const char *a) { o.batch = a; }},
 };

@@ -60,7 +60,7 @@ struct long_opt {
 };
 
 extern const opt opts[20];
-extern const long_opt long_opts[7];
+extern const long_opt long_opts[9];
 
 // The row of option `c` or `--name`, or nullptr.
 const opt *find_opt(char c);

@@ -13,10 +13,22 @@ namespace imgforge {
 
 input_file::input_file(const char *path) : fd(open_binary_read(path))
 {
-    if (fd < 0) {
+    if (fd < 0)
         error = errno;
-        return;
-    }
+    else
+        look_at_fd();
+}
+
+input_file::input_file(standard_input_t) : fd(standard_input_binary()), owned(false)
+{
+    if (fd < 0)
+        error = errno;
+    else
+        look_at_fd();
+}
+
+void input_file::look_at_fd()
+{
     bool regular = false;
     if (size_of_fd(fd, file_size, regular))
         is_regular = regular && file_size > 0; // files of /proc report no size
@@ -27,7 +39,7 @@ input_file::input_file(const char *path) : fd(open_binary_read(path))
 
 input_file::~input_file()
 {
-    if (fd >= 0)
+    if (fd >= 0 && owned)
         close_fd(fd);
 }
 

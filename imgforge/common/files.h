@@ -20,6 +20,9 @@ namespace imgforge {
 class input_file {
   public:
     explicit input_file(const char *path);
+    // Standard input, in binary mode; left open.
+    struct standard_input_t {};
+    explicit input_file(standard_input_t);
     ~input_file();
     input_file(const input_file &) = delete;
     input_file &operator=(const input_file &) = delete;
@@ -50,6 +53,8 @@ class input_file {
     uint64_t file_size = 0;
     uint64_t consumed = 0;
     std::optional<file_id> identity;
+    bool owned = true;
+    void look_at_fd();
 };
 
 // Reads a file whole, as -d does (streams to their end), but at most

@@ -22,6 +22,8 @@ bool is_terminal(FILE *stream);
 
 // Opens a file for reading raw bytes; -1 (with errno) on failure.
 int open_binary_read(const char *path);
+// Standard input switched to raw bytes; -1 (with errno) on failure.
+int standard_input_binary();
 // Reads up to n bytes; the count, 0 at the end, -1 (with errno) on failure.
 long long read_fd(int fd, void *buf, size_t n);
 void close_fd(int fd);

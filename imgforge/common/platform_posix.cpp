@@ -47,6 +47,11 @@ int open_binary_read(const char *path)
     return open(path, O_RDONLY);
 }
 
+int standard_input_binary()
+{
+    return 0; // no text mode
+}
+
 long long read_fd(int fd, void *buf, size_t n)
 {
     return read(fd, buf, n);

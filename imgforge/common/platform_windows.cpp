@@ -50,6 +50,11 @@ int open_binary_read(const char *path)
     return _open(path, _O_RDONLY | _O_BINARY);
 }
 
+int standard_input_binary()
+{
+    return _setmode(0, _O_BINARY) == -1 ? -1 : 0;
+}
+
 long long read_fd(int fd, void *buf, size_t n)
 {
     return _read(fd, buf, unsigned(n > 0x40000000 ? 0x40000000 : n));

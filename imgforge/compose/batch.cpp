@@ -10,6 +10,7 @@
 #include "error.h"
 #include "image/chain.h"
 #include "image/output.h"
+#include "image/records.h"
 #include "nvds.h"
 
 #include <algorithm>
@@ -255,6 +256,10 @@ void write_batch(image &img, const char *table, const char *dir_arg, bool full)
     try {
         for (size_t i = 0; i < b.rows(); i++) {
             put_row(b, i);
+            // No deleted record of the template is left behind; OTP memory
+            // cannot be erased, so an OTP image keeps them.
+            if (!img.otp)
+                compact_image(img);
             uint32_t end = nvds_chain_end(&img.region);
             check_engine(img.region);
             write_image_file(img, b.image_path(i).c_str(), image_output_length(img, full), false);

@@ -119,11 +119,10 @@ std::string parse_tag_text(std::string_view text, uint8_t &tag)
         tag = uint8_t(value);
         return {};
     }
-    for (const tag_info &info : tag_catalogue())
-        if (text == info.name) {
-            tag = info.tag;
-            return {};
-        }
+    if (const tag_info *info = find_tag_named(text)) {
+        tag = info->tag;
+        return {};
+    }
     return format("unknown tag name '%s'", excerpt(s).c_str());
 }
 
@@ -167,6 +166,50 @@ std::string check_content_length(uint8_t tag, size_t length)
         return format("%zu bytes, but %s holds %s", length, info->name,
                       length_rule_text(*info).c_str());
     return {};
+}
+
+} // namespace imgforge
+
+namespace imgforge {
+
+content_kind default_kind(uint8_t tag)
+{
+    constexpr uint8_t tag_BD_ADDRESS = 0x01, tag_DEVICE_NAME = 0x02;
+    if (tag == tag_BD_ADDRESS)
+        return content_kind::bd_address;
+    if (tag == tag_DEVICE_NAME)
+        return content_kind::text;
+    switch (value_width(number_type(tag))) {
+    case 1:
+        return content_kind::u8;
+    case 2:
+        return content_kind::u16;
+    case 4:
+        return content_kind::u32;
+    default:
+        return content_kind::hex;
+    }
+}
+
+std::string parse_setting(std::string_view text, file_cache &files, uint8_t &tag, bytes &data)
+{
+    size_t equals = text.find('=');
+    if (equals == std::string_view::npos)
+        return "TAG=VALUE or TAG:TYPE=VALUE is expected";
+    std::string_view name = text.substr(0, equals), value = text.substr(equals + 1);
+    size_t colon = name.find(':');
+    std::string error = parse_tag_text(name.substr(0, colon), tag);
+    if (!error.empty())
+        return error;
+    content_kind kind = default_kind(tag);
+    if (colon != std::string_view::npos) {
+        std::optional<content_kind> named = content_kind_named(name.substr(colon + 1));
+        if (!named)
+            return format("unknown type '%s'", excerpt(name.substr(colon + 1)).c_str());
+        kind = *named;
+    }
+    error = content_from_text(kind, value, "", files, data);
+    return error.empty() ? check_content_length(tag, data.size()) : error;
 }
 
 } // namespace imgforge

@@ -25,7 +25,7 @@ std::optional<content_kind> content_kind_named(std::string_view name);
 // Each function below returns an empty text on success, else the reason.
 
 // A tag as text: hex digits with an optional 0x prefix, 01 to fe, or a name
-// as --tags lists it.
+// as --tags lists it, in any letter case.
 std::string parse_tag_text(std::string_view text, uint8_t &tag);
 
 // The files that contents name, each read once however many records name it.
@@ -56,6 +56,16 @@ std::string content_from_number(content_kind kind, uint64_t value, bytes &out);
 // Whether `length` bytes may be the record of `tag`: at most a record's
 // length, and within the tag's length rule.
 std::string check_content_length(uint8_t tag, size_t length);
+
+// The kind a tag's value is given as when none is named: BD_ADDRESS an
+// address, DEVICE_NAME text, a tag that holds one number the number of its
+// width, every other tag hex.
+content_kind default_kind(uint8_t tag);
+
+// A setting "TAG=VALUE" or "TAG:TYPE=VALUE" (the value is everything after
+// the first '='): the record it stands for, checked against the tag's
+// length rule. Relative file paths start at the current folder.
+std::string parse_setting(std::string_view text, file_cache &files, uint8_t &tag, bytes &data);
 
 } // namespace imgforge
 

@@ -7,6 +7,7 @@
 #include "compose/json_reader.h"
 #include "error.h"
 #include "nvds.h"
+#include "otp/hw_cfg.h"
 
 #include <nlohmann/json.hpp>
 
@@ -167,6 +168,90 @@ std::string folder_of(const char *path)
     return slash ? std::string(path, size_t(slash - path)) : std::string();
 }
 
+// What the document says of the image itself, in the shape --json writes it.
+struct image_shape {
+    bool otp = false;                    // "format": "otp"
+    std::optional<uint32_t> flash_size;  // "flash_size"
+    std::optional<uint32_t> hw_bits;     // "hw_config": the word, or its fields
+};
+
+uint64_t whole_number(const json &value, const char *key, uint64_t max)
+{
+    if (!value.is_number_unsigned() || value.get<uint64_t>() > max)
+        reject(format("\"%s\" %s: a whole number from 0 to %llu is expected", key,
+                      excerpt(value.dump()).c_str(), static_cast<unsigned long long>(max)));
+    return value.get<uint64_t>();
+}
+
+// Each field as -w NAME:VALUE would blow it; its text is ignored.
+uint32_t field_bits(const json &fields)
+{
+    if (!fields.is_array())
+        reject("\"fields\" must be an array");
+    uint32_t bits = 0;
+    for (size_t i = 0; i < fields.size(); i++) {
+        const json &field = fields[i];
+        auto name = field.is_object() ? field.find("name") : field.end();
+        if (!field.is_object() || name == field.end() || !name->is_string() ||
+            !field.contains("value"))
+            reject(format("field %zu: an object with \"name\" and \"value\" is expected", i));
+        uint32_t one = 0;
+        std::string error =
+            hw_field_bits(name->get<std::string>(), whole_number(field["value"], "value", UINT32_MAX), one);
+        if (!error.empty())
+            reject(format("field %zu: %s", i, error.c_str()));
+        bits |= one;
+    }
+    return bits;
+}
+
+uint32_t hw_config_bits(const json &config)
+{
+    if (!config.is_object())
+        reject("\"hw_config\" must be an object");
+    for (const auto &[key, value] : config.items())
+        if (key != "word" && key != "fields")
+            reject(format("unknown key '%s'", excerpt(key).c_str()));
+    if (auto word = config.find("word"); word != config.end())
+        return uint32_t(whole_number(*word, "word", UINT32_MAX));
+    auto fields = config.find("fields");
+    return fields == config.end() ? 0 : field_bits(*fields);
+}
+
+image_shape read_shape(const json &doc)
+{
+    image_shape shape;
+    if (auto form = doc.find("format"); form != doc.end()) {
+        if (*form != "flash" && *form != "otp")
+            reject("\"format\" must be \"flash\" or \"otp\"");
+        shape.otp = *form == "otp";
+    }
+    if (auto size = doc.find("flash_size"); size != doc.end())
+        shape.flash_size = uint32_t(whole_number(*size, "flash_size", UINT32_MAX));
+    if (auto config = doc.find("hw_config"); config != doc.end()) {
+        try {
+            shape.hw_bits = hw_config_bits(*config);
+        } catch (const manifest_error &e) {
+            reject("hw_config: " + e.text);
+        }
+    }
+    return shape;
+}
+
+// The form and size act as -i and -f would at this point, the hardware word
+// as -w; a flash size is ignored in OTP form.
+void apply_shape(image &img, const image_shape &shape, const char *path)
+{
+    if (shape.otp)
+        set_inverted(img);
+    if (shape.flash_size && !img.otp)
+        set_flash_size(img, *shape.flash_size);
+    if (shape.hw_bits && !img.otp)
+        fail(EXIT_USAGE, format("ERROR: '%s' hw_config: the image is not in OTP form\n", path));
+    if (shape.hw_bits)
+        blow_hw_bits(hw_word(img), *shape.hw_bits);
+}
+
 } // namespace
 
 // Every record is checked before the first is put; then each is read
@@ -177,6 +262,12 @@ void apply_manifest(image &img, const char *path)
     auto records = doc.is_object() ? doc.find("records") : doc.end();
     if (!doc.is_object() || records == doc.end() || !records->is_array())
         fail_manifest(path, ": a JSON object with a \"records\" array is expected");
+    image_shape shape;
+    try {
+        shape = read_shape(doc);
+    } catch (const manifest_error &e) {
+        fail_manifest(path, ": " + e.text);
+    }
     std::string dir = folder_of(path);
     file_cache files(&img.inputs);
     for (size_t i = 0; i < records->size(); i++) {
@@ -186,6 +277,7 @@ void apply_manifest(image &img, const char *path)
             fail_manifest(path, format(" record %zu: %s", i, e.text.c_str()));
         }
     }
+    apply_shape(img, shape, path);
     for (size_t i = 0; i < records->size(); i++) {
         const planned_record r = plan_record((*records)[i], dir, files);
         uint8_t status = engine_result(

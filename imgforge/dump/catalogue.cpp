@@ -1,5 +1,7 @@
 #include "dump/catalogue.h"
 
+#include <algorithm>
+
 #include "common/format.h"
 
 #include "dump/adv.h"
@@ -265,6 +267,23 @@ const char *tag_name(uint8_t tag)
 {
     const tag_info *info = find_tag_info(tag);
     return info ? info->name : nullptr;
+}
+
+} // namespace imgforge
+
+namespace imgforge {
+
+const tag_info *find_tag_named(std::string_view name)
+{
+    auto fold = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+    for (const tag_info &info : tag_catalogue()) {
+        std::string_view candidate = info.name;
+        if (candidate.size() == name.size() &&
+            std::equal(name.begin(), name.end(), candidate.begin(),
+                       [&](char a, char b) { return fold(a) == b; }))
+            return &info;
+    }
+    return nullptr;
 }
 
 } // namespace imgforge

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace imgforge {
 
@@ -53,6 +54,8 @@ std::span<const tag_info> tag_catalogue();
 const tag_info *find_tag_info(uint8_t tag);
 // Name of a known tag without its group prefix, or nullptr.
 const char *tag_name(uint8_t tag);
+// The tag of a name as --tags lists it, in any letter case, or nullptr.
+const tag_info *find_tag_named(std::string_view name);
 
 } // namespace imgforge
 

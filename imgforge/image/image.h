@@ -58,6 +58,7 @@ struct image {
     bool otp = false;
     bool flash_size_given = false;
     bool loaded = false;        // the first -r replaced the start-up image
+    bool stdin_read = false;    // -d - took standard input
     bool erase_refused = false; // the OTP backend refused an erase
     nvds_region region;         // the engine over buf
 

@@ -58,7 +58,12 @@ void add_tag_data(image &img, uint8_t tag, const char *path)
 {
     if (tag == 0)
         fail(EXIT_USAGE, format("ERROR: must specify a -t before -d '%s'\n", path));
-    input_file file(path);
+    bool standard_input = std::strcmp(path, "-") == 0;
+    if (standard_input && img.stdin_read)
+        fail(EXIT_USAGE, "ERROR: standard input is read only once: a second '-d -'\n");
+    img.stdin_read = img.stdin_read || standard_input;
+    input_file file = standard_input ? input_file(input_file::standard_input_t{})
+                                     : input_file(path);
     if (!file.is_open()) {
         // The messages are those of checking the size before opening.
         uint64_t size = 0;
@@ -72,6 +77,13 @@ void add_tag_data(image &img, uint8_t tag, const char *path)
         img.inputs.push_back(*file.id());
     std::vector<uint8_t> data = read_tag_data(img, file, path, tag);
     put_or_fail(img, tag, data.data(), uint16_t(data.size()), path);
+}
+
+void compact_image(image &img)
+{
+    uint8_t status = engine_result(img, img.region, nvds_compact(&img.region));
+    if (status != NVDS_OK)
+        fail(EXIT_REFUSED, format("ERROR: failed to compact the image: %s\n", nvds_stat(status)));
 }
 
 void erase_tag(image &img, uint8_t tag)

@@ -357,6 +357,23 @@ uint32_t hw_bits_to_blow(const char *arg)
     return field_value(field, colon + 1, arg) << field.shift;
 }
 
+std::string hw_field_bits(std::string_view name, uint64_t value, uint32_t &bits)
+{
+    std::string text(name);
+    int row = find_hw_cfg_by_name(text.c_str());
+    if (row < 0)
+        return format("unknown field '%s'", excerpt(name).c_str());
+    const hw_cfg_field &field = hw_cfg_tab[row];
+    if (value > UINT32_MAX || (!field.has_details && !fits(uint32_t(value), field.width)))
+        return format("%llu does not fit in the %u bits of %s", static_cast<unsigned long long>(value),
+                      field.width, field.name);
+    if (field.has_details && !find_detail(field, uint32_t(value)))
+        return format("%llu is not a value of %s", static_cast<unsigned long long>(value),
+                      field.name);
+    bits = uint32_t(value) << field.shift;
+    return {};
+}
+
 uint32_t hw_field_value(const hw_cfg_field &field, uint32_t word)
 {
     return (word & field.mask) >> field.shift;

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace imgforge {
 
@@ -66,6 +67,10 @@ void check_hw_cfg_tab();
 // number must be the whole text: optional 0x/0X, hex digits, at most 32 bits.
 // Anything else throws the reasons with status 1.
 uint32_t hw_bits_to_blow(const char *arg);
+
+// The bits of a field holding `value`, as -w NAME:VALUE blows them; empty
+// on success, else why they cannot be ("unknown field ...").
+std::string hw_field_bits(std::string_view name, uint64_t value, uint32_t &bits);
 
 // `word` points at the 4 last bytes of the inverted image buffer.
 uint32_t get_hw_cfg(const uint8_t *word);

@@ -139,6 +139,9 @@ uint8_t nvds_walk_tag(nvds_region *region, uint32_t address, uint8_t header[4], 
 
 uint8_t nvds_put(nvds_region *region, uint8_t tag, uint16_t length, const uint8_t *data);
 uint8_t nvds_put8(nvds_region *region, uint8_t tag, uint8_t length, const uint8_t *data);
+/* Rewrites the region with its live records only, in chain order: what a
+ * put that runs out of room keeps. Needs an erase. */
+uint8_t nvds_compact(nvds_region *region);
 /* Offset of the end of the chain, where the next record goes. */
 uint32_t nvds_chain_end(nvds_region *region);
 

@@ -589,6 +589,26 @@ uint8_t nvds_put8(nvds_region *r, uint8_t tag, uint8_t length, const uint8_t *da
     return put(r, tag, length, data);
 }
 
+uint8_t nvds_compact(nvds_region *r)
+{
+    uint32_t live = 0;
+    record_at rec;
+    step s;
+    for (uint32_t address = NVDS_FIRST_RECORD; (s = read_record(r, address, rec)) == RECORD;
+         address = rec.next)
+        live += rec.live() ? rec.size() : 0;
+    if (s == BAD)
+        return NVDS_CORRUPT;
+    uint32_t end = 0;
+    compaction c = compact(r, live, -1, end);
+    if (c != COMPACTED)
+        return compaction_status(c);
+    r->chain_known = 1;
+    r->chain_end = end;
+    r->chain_live = live;
+    return NVDS_OK;
+}
+
 uint32_t nvds_chain_end(nvds_region *r)
 {
     return chain_end_of(r);
