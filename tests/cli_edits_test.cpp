@@ -107,7 +107,8 @@ TEST_F(Edits, StandardInputOnce)
 TEST_F(Edits, CompactKeepsLiveRecordsInOrder)
 {
     // Deleted, live, locked, incomplete, live.
-    bytes deleted = image({{0x1C, {1}, 0x02}, {0x1D, {2}}, {0x1E, {3}, 0x04}, {0x1F, {4}, 0x07}, {0xFC, {5}}});
+    bytes deleted =
+        image({{0x1C, {1}, 0x02}, {0x1D, {2}}, {0x1E, {3}, 0x04}, {0x1F, {4}, 0x07}, {0xFC, {5}}});
     write("img", deleted);
     bytes compacted = image({{0x1D, {2}}, {0x1E, {3}, 0x04}, {0xFC, {5}}});
     compacted.resize(64, 0xFF);
@@ -130,10 +131,15 @@ TEST_F(Edits, CompactKeepsLiveRecordsInOrder)
 TEST_F(Edits, ManifestsCarryTheImagesShape)
 {
     auto doc = [](const std::string &shape) {
-        return "{" + shape + (shape.empty() ? "" : ", ") + "\"records\": [{\"tag\": 1, \"data\": \"010203040506\"}]}";
+        return "{" + shape + (shape.empty() ? "" : ", ") +
+               "\"records\": [{\"tag\": 1, \"data\": \"010203040506\"}]}";
     };
-    write("otp.json", doc(R"("format": "otp", "flash_size": 12, "hw_config": {"word": 268435457, "fields": [{"name": "nope"}]})"));
-    write("fields.json", doc(R"("format": "otp", "hw_config": {"fields": [{"name": "SWD_DISABLE", "value": 1, "text": "x"}, {"name": "OTP_BATT_TYPE", "value": 2}]})"));
+    write(
+        "otp.json",
+        doc(R"("format": "otp", "flash_size": 12, "hw_config": {"word": 268435457, "fields": [{"name": "nope"}]})"));
+    write(
+        "fields.json",
+        doc(R"("format": "otp", "hw_config": {"fields": [{"name": "SWD_DISABLE", "value": 1, "text": "x"}, {"name": "OTP_BATT_TYPE", "value": 2}]})"));
     write("small.json", doc(R"("format": "flash", "flash_size": 64)"));
     write("word.json", doc(R"("hw_config": {"word": 1})"));
     auto error = [](const std::string &file, const std::string &text) {
@@ -155,24 +161,38 @@ TEST_F(Edits, ManifestsCarryTheImagesShape)
     // clang-format on
     const std::vector<std::pair<std::string, std::string>> refused = {
         {R"("format": "OTP")", ": \"format\" must be \"flash\" or \"otp\""},
-        {R"("flash_size": -1)", ": \"flash_size\" -1: a whole number from 0 to 4294967295 is expected"},
-        {R"("flash_size": 4294967296)", ": \"flash_size\" 4294967296: a whole number from 0 to 4294967295 is expected"},
+        {R"("flash_size": -1)",
+         ": \"flash_size\" -1: a whole number from 0 to 4294967295 is expected"},
+        {R"("flash_size": 4294967296)",
+         ": \"flash_size\" 4294967296: a whole number from 0 to 4294967295 is expected"},
         {R"("hw_config": [])", ": hw_config: \"hw_config\" must be an object"},
         {R"("hw_config": {"words": 1})", ": hw_config: unknown key 'words'"},
-        {R"("hw_config": {"word": 4294967296})", ": hw_config: \"word\" 4294967296: a whole number from 0 to 4294967295 is expected"},
-        {R"("hw_config": {"fields": [{"name": "PDAC", "value": 8}]})", ": hw_config: field 0: 8 does not fit in the 3 bits of PDAC"},
-        {R"("hw_config": {"fields": [{"name": "SPARE", "value": 2}]})", ": hw_config: field 0: 2 is not a value of SPARE"},
-        {R"("hw_config": {"fields": [{"value": 1}]})", ": hw_config: field 0: an object with \"name\" and \"value\" is expected"},
-        {R"("hw_config": {"fields": [{"name": "swd_disable", "value": 1}]})", ": hw_config: field 0: unknown field 'swd_disable'"},
+        {R"("hw_config": {"word": 4294967296})",
+         ": hw_config: \"word\" 4294967296: a whole number from 0 to 4294967295 is expected"},
+        {R"("hw_config": {"fields": [{"name": "PDAC", "value": 8}]})",
+         ": hw_config: field 0: 8 does not fit in the 3 bits of PDAC"},
+        {R"("hw_config": {"fields": [{"name": "SPARE", "value": 2}]})",
+         ": hw_config: field 0: 2 is not a value of SPARE"},
+        {R"("hw_config": {"fields": [{"value": 1}]})",
+         ": hw_config: field 0: an object with \"name\" and \"value\" is expected"},
+        {R"("hw_config": {"fields": [{"name": "swd_disable", "value": 1}]})",
+         ": hw_config: field 0: unknown field 'swd_disable'"},
     };
     for (const auto &[shape, text] : refused) {
         write("bad.json", doc(shape));
         // Checked whole: nothing changes before the error.
-        expect_cases({{{"-t", "05", "-d", "f", "--manifest", "bad.json", "-b"}, 2, "", error("bad.json", text)}});
+        expect_cases({{{"-t", "05", "-d", "f", "--manifest", "bad.json", "-b"},
+                       2,
+                       "",
+                       error("bad.json", text)}});
     }
-    expect_cases({{{"-f", "0", "--manifest", "small.json"}, 3, "", "ERROR: Flash size must be larger than 0\n"}});
+    expect_cases({{{"-f", "0", "--manifest", "small.json"},
+                   3,
+                   "",
+                   "ERROR: Flash size must be larger than 0\n"}});
     write("zero.json", doc(R"("flash_size": 0)"));
-    expect_cases({{{"--manifest", "zero.json"}, 3, "", "ERROR: Flash size must be larger than 0\n"}});
+    expect_cases(
+        {{{"--manifest", "zero.json"}, 3, "", "ERROR: Flash size must be larger than 0\n"}});
 }
 
 } // namespace
