@@ -5,9 +5,9 @@
 #   tools/deps.sh run|test|check
 set -eu
 run="cmake g++ make nlohmann-json3-dev"
-test="$run libgtest-dev librapidcheck-dev groff-base man-db"
+test="$run libgtest-dev librapidcheck-dev groff-base man-db srecord binutils python3-intelhex"
 check="$test clang libclang-rt-dev g++-mingw-w64-x86-64-posix wine64 googletest
-       pybind11-dev python3-pybind11 python3-dev python3-pytest srecord binutils python3-intelhex"
+       pybind11-dev python3-pybind11 python3-dev python3-pytest"
 case ${1:-} in
 run) want=$run ;;
 test) want=$test ;;

@@ -12,6 +12,7 @@
 #include "image/split.h"
 #include "otp/hw_cfg.h"
 #include "report/check.h"
+#include "report/diff.h"
 #include "report/json.h"
 
 #include <cstdio>
@@ -48,6 +49,10 @@ void final_phase(run_options &o)
         list_tags(o.out);
         return;
     }
+    if (o.json && o.diff) {
+        diff_images(o.img, o.diff, true, o.output_location, o.out);
+        return;
+    }
     if (o.json) {
         write_json(o.img, {o.check, o.show_internal}, o.output_location, o.out);
         return;
@@ -59,33 +64,25 @@ void final_phase(run_options &o)
             fail(EXIT_PROBLEMS, "");
         return;
     }
+    if (o.diff) {
+        diff_images(o.img, o.diff, false, nullptr, o.out);
+        return;
+    }
     if (o.batch) {
         write_batch(o.img, o.batch, o.split_dir, o.output_full);
         return;
     }
-    if (o.output_location && !o.pretty_dump && !o.output_binary)
+    if (o.output_location && !o.pretty_dump && !o.output_binary && o.records < 0)
         o.err.printf("WARNING: -o specified without -p or -b\n");
     if (o.dump)
         dump(o);
     else if (o.split_output)
         split_records(o.img, o.split_dir, o.out);
+    else if (o.records >= 0)
+        write_image_records(o.img, record_format(o.records), o.output_full, o.output_location,
+                            o.out);
     else
         write_image(o.img, o.output_binary, o.output_full, o.output_location);
-}
-
-// --check changes how -r reads files, so it is known before any option
-// acts; a scan that meets an error leaves the error to the option loop.
-bool check_among_options(int argc, char **argv)
-{
-    option_action check = find_long_opt("check")->action;
-    option_scanner scanner{argc, argv};
-    scanner.quiet = true;
-    const char *arg = nullptr;
-    bool error = false;
-    for (option_action action; (action = scanner.next(&arg, &error));)
-        if (action == check)
-            return true;
-    return false;
 }
 
 } // namespace
@@ -93,7 +90,7 @@ bool check_among_options(int argc, char **argv)
 void drive(int argc, char **argv, run_options &o)
 {
     o.argv0 = argc > 0 ? argv[0] : "imgforge";
-    o.img.keep_damaged = check_among_options(argc, argv);
+    take_settings(argc, argv, o.img);
     option_scanner scanner{argc, argv};
     for (;;) {
         const char *arg = nullptr;

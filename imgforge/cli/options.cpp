@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include "cli/scanner.h"
 #include "common/format.h"
 #include "common/numbers.h"
 #include "common/platform.h"
@@ -7,6 +8,7 @@
 #include "compose/manifest.h"
 #include "dump/catalogue.h"
 #include "error.h"
+#include "image/hex_records.h"
 #include "image/input.h"
 #include "image/records.h"
 #include "otp/hw_cfg.h"
@@ -105,10 +107,29 @@ void act_set(run_options &o, const char *arg)
     bytes data;
     std::string reason = parse_setting(arg, files, tag, data);
     if (!reason.empty())
-        fail(EXIT_USAGE,
-             format("ERROR: invalid --set argument '%s': %s\n", excerpt(arg).c_str(),
-                    reason.c_str()));
+        fail(EXIT_USAGE, format("ERROR: invalid --set argument '%s': %s\n", excerpt(arg).c_str(),
+                                reason.c_str()));
     put_or_fail(o.img, tag, data.data(), uint16_t(data.size()), excerpt(arg).c_str());
+}
+
+// --base and --at: decimal digits, or 0x and hex digits; the whole argument.
+std::optional<uint64_t> address(const char *arg, uint64_t max)
+{
+    uint64_t value = 0;
+    bool hex = arg[0] == '0' && (arg[1] == 'x' || arg[1] == 'X');
+    number_status status = hex ? parse_hex(arg, max, value) : parse_decimal(arg, max, value);
+    return status == number_status::ok ? std::optional<uint64_t>(value) : std::nullopt;
+}
+
+constexpr uint64_t MAX_BASE = UINT32_MAX;
+constexpr uint64_t MAX_OFFSET = UINT64_MAX >> 1;
+
+// The value itself was taken before any option acted (take_settings).
+void check_address(const char *option, const char *arg, uint64_t max)
+{
+    if (!address(arg, max))
+        fail(EXIT_USAGE,
+             format("ERROR: invalid --%s argument '%s'\n", option, excerpt(arg).c_str()));
 }
 
 void act_long_help(run_options &o, const char *)
@@ -170,7 +191,7 @@ const opt opts[20] = {
 // clang-format on
 
 // clang-format off
-const long_opt long_opts[9] = {
+const long_opt long_opts[14] = {
     {"help", false, "Display this information and the long options", act_long_help},
     {"version", false, "Show the version", act_version},
     {"tags", false, "List the known tags: name, group and length", 
@@ -186,8 +207,40 @@ const long_opt long_opts[9] = {
      [](run_options &o, const char *) { compact_image(o.img); }},
     {"batch", true, "Write one image per row of a CSV table into the -O directory",
      [](run_options &o, const char *a) { o.batch = a; }},
+    {"diff", true, "Compare the image with an image file (status 6 if they differ)",
+     [](run_options &o, const char *a) { o.diff = a; }},
+    {"ihex", false, "Image output as Intel HEX at the --base address, instead of -b",
+     [](run_options &o, const char *) { o.records = int(record_format::intel_hex); }},
+    {"srec", false, "Image output as Motorola S-records at the --base address, instead of -b",
+     [](run_options &o, const char *) { o.records = int(record_format::srecord); }},
+    {"base", true, "Address of the image in Intel HEX and S-record files (default 0)",
+     [](run_options &, const char *a) { check_address("base", a, MAX_BASE); }},
+    {"at", true, "Offset of the region in the files -r reads and -b -o writes",
+     [](run_options &, const char *a) { check_address("at", a, MAX_OFFSET); }},
 };
 // clang-format on
+
+void take_settings(int argc, char **argv, image &img)
+{
+    option_action check = find_long_opt("check")->action;
+    option_action base = find_long_opt("base")->action;
+    option_action at = find_long_opt("at")->action;
+    option_scanner scanner{argc, argv};
+    scanner.quiet = true;
+    const char *arg = nullptr;
+    bool error = false;
+    for (option_action action; (action = scanner.next(&arg, &error));) {
+        if (action == check)
+            img.keep_damaged = true;
+        if (std::optional<uint64_t> value = action == base ? address(arg, MAX_BASE) : std::nullopt)
+            img.record_base = uint32_t(*value);
+        if (std::optional<uint64_t> value =
+                action == at ? address(arg, MAX_OFFSET) : std::nullopt) {
+            img.region_offset = *value;
+            img.region_offset_text = arg;
+        }
+    }
+}
 
 const long_opt *find_long_opt(std::string_view name)
 {

@@ -34,6 +34,8 @@ struct run_options {
     bool json = false;                     // --json
     bool check = false;                    // --check
     const char *batch = nullptr;           // --batch
+    const char *diff = nullptr;            // --diff
+    int records = -1;                      // --ihex, --srec: a record_format
     bool show_internal = true;             // internal HW fields; -X clears it
 };
 
@@ -60,7 +62,7 @@ struct long_opt {
 };
 
 extern const opt opts[20];
-extern const long_opt long_opts[9];
+extern const long_opt long_opts[14];
 
 // The row of option `c` or `--name`, or nullptr.
 const opt *find_opt(char c);
@@ -73,6 +75,11 @@ void long_usage(FILE *out, const char *argv0);
 
 // -H: the extra help of one option, or "No help message for opt -c".
 void show_option_help(const char *arg, bool show_internal);
+
+// The settings that apply wherever they stand on the command line (--check,
+// --base, --at), taken before any option acts; an argument that does not
+// parse is left for its option to refuse.
+void take_settings(int argc, char **argv, image &img);
 
 } // namespace imgforge
 

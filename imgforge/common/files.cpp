@@ -84,6 +84,20 @@ uint64_t input_file::skip(uint64_t limit, const char *read_error)
     return total;
 }
 
+bool input_file::seek(uint64_t offset, const char *read_error)
+{
+    if (is_regular) {
+        if (offset > file_size || !seek_fd(fd, offset))
+            return false;
+        consumed = offset;
+        return true;
+    }
+    if (offset < consumed)
+        return false;
+    uint64_t ahead = offset - consumed;
+    return skip(ahead, read_error) == ahead;
+}
+
 bool input_file::has_more()
 {
     uint8_t extra;

@@ -45,6 +45,9 @@ class input_file {
     uint64_t skip(uint64_t limit, const char *read_error);
     // Whether a further byte can be read.
     bool has_more();
+    // Goes to `offset` from the start: a regular file moves there, anything
+    // else reads its way; false when the file ends first.
+    bool seek(uint64_t offset, const char *read_error);
 
   private:
     int fd = -1;

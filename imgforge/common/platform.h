@@ -27,6 +27,8 @@ int standard_input_binary();
 // Reads up to n bytes; the count, 0 at the end, -1 (with errno) on failure.
 long long read_fd(int fd, void *buf, size_t n);
 void close_fd(int fd);
+// Moves to `offset` from the start; false (with errno) on failure.
+bool seek_fd(int fd, uint64_t offset);
 // Size of an open file or of a path, and whether it is a regular file;
 // false (with errno) on failure.
 bool size_of_fd(int fd, uint64_t &size, bool &regular);

@@ -62,6 +62,11 @@ void close_fd(int fd)
     close(fd);
 }
 
+bool seek_fd(int fd, uint64_t offset)
+{
+    return offset <= uint64_t(INT64_MAX) && lseek(fd, off_t(offset), SEEK_SET) >= 0;
+}
+
 bool size_of_fd(int fd, uint64_t &size, bool &regular)
 {
     struct stat st;

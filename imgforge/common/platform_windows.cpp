@@ -65,6 +65,11 @@ void close_fd(int fd)
     _close(fd);
 }
 
+bool seek_fd(int fd, uint64_t offset)
+{
+    return offset <= uint64_t(INT64_MAX) && _lseeki64(fd, __int64(offset), SEEK_SET) >= 0;
+}
+
 bool size_of_fd(int fd, uint64_t &size, bool &regular)
 {
     struct _stat64 st;

@@ -44,9 +44,9 @@ void refuse_cutting_chain(image &img, uint32_t new_region)
                     new_region, address));
 }
 
-// Resizes both buffers; the image keeps its bytes up to the smaller size
-// and grows with erased bytes.
-void resize(image &img, uint32_t size)
+} // namespace
+
+void resize_image(image &img, uint32_t size)
 {
     uint32_t old_size = img.size;
     if (size > old_size && old_size && img.otp)
@@ -62,8 +62,6 @@ void resize(image &img, uint32_t size)
     img.size = size;
     rebind(img);
 }
-
-} // namespace
 
 byte_buffer::~byte_buffer()
 {
@@ -81,7 +79,7 @@ void byte_buffer::resize(size_t size)
 image::image()
 {
     env.inputs = &inputs;
-    resize(*this, DEFAULT_FLASH_SIZE);
+    resize_image(*this, DEFAULT_FLASH_SIZE);
 }
 
 uint32_t region_size(const image &img)
@@ -132,7 +130,7 @@ void set_flash_size(image &img, uint32_t size)
         fail(EXIT_REFUSED, format("ERROR: Flash size must be at least %u\n", MIN_FLASH_SIZE));
     if (size < img.size)
         refuse_cutting_chain(img, size);
-    resize(img, size);
+    resize_image(img, size);
     img.flash_size_given = true;
 }
 
@@ -143,7 +141,7 @@ void set_inverted(image &img)
     if (!img.otp)
         refuse_cutting_chain(img, OTP_SIZE - HW_CFG_BYTES);
     img.otp = true;
-    resize(img, OTP_SIZE);
+    resize_image(img, OTP_SIZE);
 }
 
 void refuse_put(uint8_t tag, const char *source, uint8_t status)

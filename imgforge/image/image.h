@@ -66,6 +66,12 @@ struct image {
     // that is no image reads as an empty image and a truncated one without
     // the warning; what was wrong is kept for the report.
     bool keep_damaged = false;
+    // Where images lie in the files -r reads: Intel HEX and S-record files
+    // give their bytes from this address on (--base); a binary file holds
+    // the region at this offset (--at), as a dump of a whole flash does.
+    uint32_t record_base = 0;
+    std::optional<uint64_t> region_offset;
+    std::string region_offset_text; // as given, for messages
     std::vector<input_problem> problems;
     std::vector<file_id> inputs; // every file read: no output replaces one
     output_env env;              // warnings, temporary files, inputs
@@ -79,6 +85,10 @@ uint8_t *hw_word(const image &img);
 // without the magic; in OTP form that is the erase refusal.
 void bind_region(image &img, nvds_region &region, uint8_t *buf);
 void rebind(image &img);
+
+// Resizes both buffers: the image keeps its bytes up to the smaller size and
+// grows with erased bytes (refused in OTP form, which cannot be erased).
+void resize_image(image &img, uint32_t size);
 
 // -f: refused in OTP form (checked before the argument is read), below 8
 // bytes, or when the records would not fit.

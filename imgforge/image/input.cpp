@@ -6,6 +6,7 @@
 #include "error.h"
 #include "image/chain.h"
 #include "image/hex_lines.h"
+#include "image/hex_records.h"
 #include "nvds.h"
 
 #include <algorithm>
@@ -58,17 +59,60 @@ struct image_source {
 // The magic as an OTP image stores it: complemented.
 constexpr uint8_t otp_magic[4] = {uint8_t(~'N'), uint8_t(~'V'), uint8_t(~'D'), uint8_t(~'S')};
 
-// The file's content, read into `target` as stored: its bytes, or the bytes
-// its hex lines give. Returns the count (at most buf_size) and sets `more`
+uint8_t unprogrammed(const image &img)
+{
+    return img.otp ? 0x00 : 0xFF;
+}
+
+[[noreturn]] void refuse_small_dump(const image &img, const char *path)
+{
+    fail(EXIT_FILE, format("ERROR: '%s' is too small for the region at offset %s\n", path,
+                           img.region_offset_text.c_str()));
+}
+
+// The bytes an Intel HEX or S-record file gives from the base address on;
+// `prefix` is its start, already read. Returns the count the file gives (at
+// most the image's size) and sets `more` when it gives bytes past it.
+size_t read_records(const image &img, const char *path, record_format records,
+                    std::string_view prefix, image_source &file, uint8_t *target, bool &more)
+{
+    hex_records_decoder decoder(records, img.record_base, target, img.size);
+    bool ok = decoder.feed(prefix.data(), prefix.size());
+    std::vector<uint8_t> chunk(65536);
+    for (size_t n; ok && (n = file.read(chunk.data(), chunk.size())) > 0;)
+        ok = decoder.feed(reinterpret_cast<const char *>(chunk.data()), n);
+    if (!ok || !decoder.finish())
+        fail(EXIT_FILE, format("ERROR: '%s' line %u: %s\n", path, decoder.error().line,
+                               decoder.error().reason.c_str()));
+    more = decoder.extent() > img.size;
+    return size_t(std::min<uint64_t>(decoder.extent(), img.size));
+}
+
+// The file's content, read into `target` as stored: its bytes, the bytes its
+// hex lines give, or those its Intel HEX or S-records give from the base
+// address on. Returns the count (at most the image's size) and sets `more`
 // when the file holds further bytes.
-size_t read_stored(const image &img, image_source &file, uint8_t *target, bool &more)
+size_t read_stored(const image &img, const char *path, image_source &file, uint8_t *target,
+                   bool &more)
 {
     const uint32_t buf_size = img.size;
-    size_t got = file.read(target, buf_size);
+    // The start tells text records from images: at most 8 bytes, so that
+    // records are read from their own copy and never over their text.
+    size_t got = file.read(target, std::min<size_t>(8, buf_size));
+    std::string_view start(reinterpret_cast<const char *>(target), got);
+    if (std::optional<record_format> records = hex_records_format(start)) {
+        std::string prefix(start);
+        std::memset(target, unprogrammed(img), got);
+        return read_records(img, path, *records, prefix, file, target, more);
+    }
+    got += file.read(target + got, buf_size - got);
     bool binary_image =
         starts_with(target, got, nvds_magic_number) || starts_with(target, got, otp_magic);
     if (binary_image || !(hex_lines_start_with(target, got, nvds_magic_number) ||
                           hex_lines_start_with(target, got, otp_magic))) {
+        // A pipe's size shows only now.
+        if (img.region_offset && got < buf_size)
+            refuse_small_dump(img, path);
         more = got == buf_size && file.has_more();
         return got;
     }
@@ -85,7 +129,7 @@ size_t read_stored(const image &img, image_source &file, uint8_t *target, bool &
         return got;
     }
     size_t count = std::min<size_t>(decoder.decoded(), buf_size);
-    std::memset(target + count, img.otp ? 0x00 : 0xFF, buf_size - count);
+    std::memset(target + count, unprogrammed(img), buf_size - count);
     more = decoder.decoded() > buf_size;
     return count;
 }
@@ -160,14 +204,15 @@ void note_if_short_otp(image &img, const char *path, size_t got)
 void load_image(image &img, const char *path, image_source &source, uint8_t *target, bool merged)
 {
     const uint32_t buf_size = img.size;
-    std::memset(target, img.otp ? 0x00 : 0xFF, buf_size);
+    std::memset(target, unprogrammed(img), buf_size);
     bool more = false;
-    size_t got = read_stored(img, source, target, more);
-    if (more)
+    size_t got = read_stored(img, path, source, target, more);
+    // A dump holds more than the region it is read at.
+    if (more && !img.region_offset)
         img.env.warnings.printf(
             "WARNING: '%s' is longer than the flash size of %u bytes; the rest is ignored\n", path,
             buf_size);
-    uint8_t erased = img.otp ? 0x00 : 0xFF;
+    uint8_t erased = unprogrammed(img);
     bool magic = starts_with(target, got, img.otp ? otp_magic : nvds_magic_number);
     bool is_erased = std::count(target, target + got, erased) == std::ptrdiff_t(got);
     if (!magic && !is_erased && !img.keep_damaged)
@@ -212,6 +257,36 @@ void load(image &img, const char *path, image_source &source)
     rebind(img);
 }
 
+// A binary file that holds the region at an offset (--at), as a dump of a
+// whole flash does: the region's size is the flash size, or for the first
+// -r without -f the rest of the file. Intel HEX and S-record files are
+// addressed by --base instead.
+void seek_region(image &img, input_file &file, const char *path)
+{
+    uint64_t offset = *img.region_offset;
+    if (file.regular()) {
+        char start[2] = {};
+        size_t got = file.read(reinterpret_cast<uint8_t *>(start), sizeof start, "read_input");
+        if (hex_records_format(std::string_view(start, got)))
+            return void(file.seek(0, "read_input"));
+        uint64_t rest = offset < file.size() ? file.size() - offset : 0;
+        if (!img.loaded && !img.flash_size_given && !img.otp) {
+            if (rest > UINT32_MAX)
+                fail(EXIT_REFUSED,
+                     format("ERROR: the region at offset %s of '%s' is 4 GiB or more; give its "
+                            "size with -f\n",
+                            img.region_offset_text.c_str(), path));
+            if (rest < MIN_FLASH_SIZE)
+                refuse_small_dump(img, path);
+            resize_image(img, uint32_t(rest));
+        }
+        if (rest < img.size)
+            refuse_small_dump(img, path);
+    }
+    if (!file.seek(offset, "read_input"))
+        refuse_small_dump(img, path);
+}
+
 } // namespace
 
 void read_input(image &img, const char *path)
@@ -221,6 +296,8 @@ void read_input(image &img, const char *path)
         fail_open(path, file.open_error());
     if (file.id())
         img.inputs.push_back(*file.id());
+    if (img.region_offset)
+        seek_region(img, file, path);
     image_source source{&file, {}, 0};
     load(img, path, source);
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace imgforge {
 
@@ -72,6 +73,52 @@ void write_image_file(const image &img, const char *path, uint64_t length, bool 
     file.commit(sync);
 }
 
+namespace {
+
+// Copies `n` bytes of `from` to the output file; false after a read error.
+void copy_bytes(input_file &from, uint64_t n, output_file &to, const char *path)
+{
+    std::vector<uint8_t> chunk(65536);
+    while (n > 0) {
+        size_t got =
+            from.read(chunk.data(), size_t(std::min<uint64_t>(n, chunk.size())), "read_input");
+        if (got == 0 || to.write(chunk.data(), got) != got)
+            fail(EXIT_FILE, format("ERROR: cannot write '%s': %s\n", path,
+                                   got ? std::strerror(errno) : "the file ended early"));
+        n -= got;
+    }
+}
+
+void stdout_binary()
+{
+    if (!set_stdout_binary())
+        fail(EXIT_FILE,
+             format("Failed to change stdout mode to binary: %s\nFailed to output bits\n",
+                    std::strerror(errno)));
+}
+
+// The region written whole into an existing dump at its offset; the rest of
+// the dump is copied as it is, and the whole replaces the dump atomically.
+void write_into_dump(image &img, const char *path)
+{
+    uint64_t offset = *img.region_offset;
+    input_file dump(path);
+    if (!dump.is_open() || !dump.regular() || dump.size() < offset ||
+        dump.size() - offset < img.size)
+        fail(EXIT_FILE, format("ERROR: '%s' is too small for the region at offset %s\n", path,
+                               img.region_offset_text.c_str()));
+    output_file file(img.env);
+    file.open(path);
+    copy_bytes(dump, offset, file, path);
+    if (!write_medium(img, file.stream(), img.size, false))
+        fail(EXIT_FILE, format("ERROR: cannot write '%s': %s\n", path, std::strerror(errno)));
+    dump.seek(offset + img.size, "read_input");
+    copy_bytes(dump, dump.size() - offset - img.size, file, path);
+    file.commit(true);
+}
+
+} // namespace
+
 void write_image(image &img, bool binary, bool full, const char *location)
 {
     uint64_t length = image_output_length(img, full);
@@ -79,15 +126,43 @@ void write_image(image &img, bool binary, bool full, const char *location)
         write_medium(img, stdout, length, true); // stream errors end the run in run()
         return;
     }
+    if (location && img.region_offset) {
+        write_into_dump(img, location);
+        return;
+    }
     if (location) {
         write_image_file(img, location, length, true);
         return;
     }
-    if (!set_stdout_binary())
-        fail(EXIT_FILE,
-             format("Failed to change stdout mode to binary: %s\nFailed to output bits\n",
-                    std::strerror(errno)));
+    stdout_binary();
     write_medium(img, stdout, length, false);
+}
+
+void write_image_records(image &img, record_format format, bool full, const char *location,
+                         const text_sink &out)
+{
+    uint64_t length = image_output_length(img, full);
+    if (img.record_base + length > (uint64_t(1) << 32))
+        fail(EXIT_USAGE, "ERROR: the image does not fit below 4 GiB\n");
+    std::vector<uint8_t> medium;
+    const uint8_t *bytes = img.buf.data();
+    if (img.otp) {
+        medium.assign(bytes, bytes + length);
+        for (uint8_t &b : medium)
+            b = uint8_t(~b);
+        bytes = medium.data();
+    }
+    if (!location) {
+        stdout_binary(); // LF line ends on every system
+        write_hex_records(format, bytes, size_t(length), img.record_base, out);
+        return;
+    }
+    check_output_path(location, img.env);
+    output_file file(img.env);
+    file.open(location);
+    write_hex_records(format, bytes, size_t(length), img.record_base, text_sink(file.stream()));
+    file.check_written();
+    file.commit(true);
 }
 
 } // namespace imgforge

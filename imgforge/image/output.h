@@ -2,6 +2,8 @@
 #ifndef IMGFORGE_IMAGE_OUTPUT_H
 #define IMGFORGE_IMAGE_OUTPUT_H
 
+#include "common/sink.h"
+#include "image/hex_records.h"
 #include "image/image.h"
 
 #include <cstdint>
@@ -24,8 +26,15 @@ void write_image_file(const image &img, const char *path, uint64_t length, bool 
 
 // Writes the image to standard output, or with `binary` to `location` when
 // given. Unless `full` or OTP form, the output ends 4 bytes after the last
-// live record.
+// live record. With a region offset (--at) the whole region goes into the
+// existing file at that offset, every other byte of it kept.
 void write_image(image &img, bool binary, bool full, const char *location);
+
+// The bytes -b writes, as Intel HEX or S-records at the base address
+// (--base), to `out` or to `location`. An image that does not fit below
+// 4 GiB from its base is refused (status 1).
+void write_image_records(image &img, record_format format, bool full, const char *location,
+                         const text_sink &out);
 
 } // namespace imgforge
 

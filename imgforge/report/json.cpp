@@ -60,7 +60,9 @@ std::optional<int64_t> number_of(const image &img, const stored_record &r)
     return type == value_type::i32 ? int64_t(int32_t(v)) : int64_t(v);
 }
 
-void write_record(json_writer &w, image &img, const stored_record &r)
+} // namespace
+
+void write_json_record(json_writer &w, image &img, const stored_record &r)
 {
     const tag_info *info = find_tag_info(r.tag);
     w.begin_object();
@@ -96,6 +98,8 @@ void write_record(json_writer &w, image &img, const stored_record &r)
     }
     w.end_object();
 }
+
+namespace {
 
 void write_check(json_writer &w, const check_report &report)
 {
@@ -152,7 +156,7 @@ bool write_json_document(image &img, const json_options &options, const text_sin
     w.key("records");
     w.begin_array();
     for (size_t i = 0; i < report.live.size(); i++)
-        write_record(w, img, report.live[i]);
+        write_json_record(w, img, report.live[i]);
     w.end_array();
     if (options.with_check)
         write_check(w, report);
@@ -162,21 +166,25 @@ bool write_json_document(image &img, const json_options &options, const text_sin
     return options.with_check && !report.problems.empty();
 }
 
+bool write_text_output(image &img, const char *location, const text_sink &out,
+                       const std::function<bool(const text_sink &)> &write)
+{
+    if (!location)
+        return write(out); // stream failures end the run in run()
+    check_output_path(location, img.env);
+    output_file file(img.env);
+    file.open(location);
+    bool result = write(text_sink(file.stream()));
+    file.check_written();
+    file.commit(true);
+    return result;
+}
+
 void write_json(image &img, const json_options &options, const char *location, const text_sink &out)
 {
-    bool problems = false;
-    if (!location) {
-        // Stream failures end the run in run().
-        problems = write_json_document(img, options, out);
-    } else {
-        check_output_path(location, img.env);
-        output_file file(img.env);
-        file.open(location);
-        problems = write_json_document(img, options, text_sink(file.stream()));
-        file.check_written();
-        file.commit(true);
-    }
-    if (problems)
+    if (write_text_output(img, location, out, [&](const text_sink &to) {
+            return write_json_document(img, options, to);
+        }))
         fail(EXIT_PROBLEMS, "");
 }
 

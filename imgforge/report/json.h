@@ -3,9 +3,14 @@
 #define IMGFORGE_REPORT_JSON_H
 
 #include "common/sink.h"
+#include "image/chain.h"
 #include "image/image.h"
 
+#include <functional>
+
 namespace imgforge {
+
+class json_writer;
 
 struct json_options {
     bool with_check = false;   // the problems and summary of --check
@@ -22,6 +27,15 @@ bool write_json_document(image &img, const json_options &options, const text_sin
 // the run with status 5 once the document is written.
 void write_json(image &img, const json_options &options, const char *location,
                 const text_sink &out);
+
+// One live record as the document holds it: offset, tag, name, length,
+// locked, data, the decoded text (or the length problem) and the value.
+void write_json_record(json_writer &w, image &img, const stored_record &r);
+
+// A text output of the final phase: to `out`, or atomically to `location`
+// (never over a file the run read). Returns what `write` returns.
+bool write_text_output(image &img, const char *location, const text_sink &out,
+                       const std::function<bool(const text_sink &)> &write);
 
 } // namespace imgforge
 
