@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
 .PHONY: all configure build run test check test-plain test-tsan install package fuzz bench \
-        clean windows windows-test deps-run deps-test deps-check
+        clean mutants windows windows-test deps-run deps-test deps-check
 
 all: build
 
@@ -110,5 +110,14 @@ bench:
 	$(BENCH_BUILD)/bench/engine_bench --benchmark_min_time=0.05
 	sh bench/run.sh $(BENCH_BUILD) $(BENCH_RUNS)
 
+# A mutation run: MUTANTS random one-line faults, each built and tested in
+# a build of its own; prints the score and the survivors. SEED replays a run.
+MUTANTS ?= 150
+MUTANTS_BUILD ?= build-mutants
+mutants: deps-test
+	python3 tools/mutants.py --count $(MUTANTS) --build $(MUTANTS_BUILD) --jobs $(JOBS) \
+	    $(if $(SEED),--seed $(SEED)) --report $(MUTANTS_BUILD)/mutants.json
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WINDOWS_BUILD) \
+	       $(MUTANTS_BUILD)

@@ -1,12 +1,18 @@
 #include "imgforge.h"
 
 #include "common/engine.h"
+#include "common/format.h"
+#include "compose/content.h"
+#include "compose/manifest.h"
+#include "compose/setting.h"
+#include "dump/catalogue.h"
 #include "dump/dispatch.h"
 #include "image/chain.h"
 #include "image/input.h"
 #include "image/output.h"
 #include "image/records.h"
 #include "otp/hw_cfg.h"
+#include "report/diff.h"
 #include "report/json.h"
 
 namespace imgforge {
@@ -103,14 +109,85 @@ std::string json_document(image &img, bool with_check)
     return text;
 }
 
+namespace {
+
+// The hardware word of an OTP image; a flash image has none.
+uint8_t *otp_word(const image &img)
+{
+    if (!img.otp)
+        fail(EXIT_USAGE, "ERROR: the image is not in OTP form\n");
+    return hw_word(img);
+}
+
+} // namespace
+
 uint32_t hw_config(const image &img)
 {
-    return get_hw_cfg(hw_word(img));
+    return get_hw_cfg(otp_word(img));
 }
 
 void blow_bits(image &img, uint32_t bits)
 {
-    blow_hw_bits(hw_word(img), bits);
+    blow_hw_bits(otp_word(img), bits);
+}
+
+void blow(image &img, const std::string &arg)
+{
+    uint8_t *word = otp_word(img);
+    blow_hw_bits(word, hw_bits_to_blow(arg.c_str()));
+}
+
+std::vector<hw_field> hw_fields(const image &img)
+{
+    uint32_t word = get_hw_cfg(otp_word(img));
+    std::vector<hw_field> fields;
+    for (const hw_cfg_field &f : hw_cfg_tab) {
+        uint32_t value = hw_field_value(f, word);
+        fields.push_back({f.name, f.shift, f.shift + f.width - 1, value, hw_field_text(f, value)});
+    }
+    return fields;
+}
+
+std::vector<tag_entry> tags()
+{
+    std::vector<tag_entry> entries;
+    for (const tag_info &info : tag_catalogue())
+        entries.push_back({info.tag, info.name, group_name(info.group), length_rule_text(info)});
+    return entries;
+}
+
+uint8_t tag_named(std::string_view text)
+{
+    uint8_t tag = 0;
+    std::string reason = parse_tag_text(text, tag);
+    if (!reason.empty())
+        fail(EXIT_USAGE, format("ERROR: %s\n", reason.c_str()));
+    return tag;
+}
+
+void set(image &img, std::string_view setting)
+{
+    put_setting(img, setting, "setting");
+}
+
+void compact(image &img)
+{
+    compact_image(img);
+}
+
+void apply_manifest_file(image &img, const std::string &path)
+{
+    apply_manifest(img, path.c_str());
+}
+
+std::optional<int64_t> record_value(const record &r)
+{
+    return record_number(r.tag, r.data.data(), r.data.size());
+}
+
+check_report check(const image &img)
+{
+    return check_image(img);
 }
 
 } // namespace imgforge

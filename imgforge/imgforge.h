@@ -16,6 +16,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace imgforge {
@@ -27,6 +28,19 @@ struct record {
     bool locked;
     std::vector<uint8_t> data;
 };
+
+// A tag of the catalogue, as --tags lists it.
+struct tag_entry {
+    uint8_t tag;
+    const char *name;
+    const char *group;
+    std::string length; // the length rule
+};
+std::vector<tag_entry> tags();
+
+// A tag given as its name in any letter case or as hex digits (01 to fe,
+// an optional 0x); anything else throws (status 1).
+uint8_t tag_named(std::string_view text);
 
 // Making: `image img;` is the empty 65536-byte flash image; these change its
 // form and size as -i and -f do.
@@ -53,17 +67,47 @@ std::optional<std::vector<uint8_t>> record_data(image &img, uint8_t tag);
 void put(image &img, uint8_t tag, std::span<const uint8_t> data);
 void erase(image &img, uint8_t tag);
 void lock(image &img, uint8_t tag);
+// --set: "TAG=VALUE" or "TAG:TYPE=VALUE"; a bad setting throws (status 1).
+void set(image &img, std::string_view setting);
+// --compact: the live records only, in chain order.
+void compact(image &img);
+// --manifest: a file, or a document's text whose file paths start at `dir`
+// (`name` names it in messages). Checked whole before anything changes.
+void apply_manifest_file(image &img, const std::string &path);
+void apply_manifest_text(image &img, std::string_view text, const std::string &name,
+                         const std::string &dir);
 
 // What -p prints for the record after its "@%04x NAME " prefix; none for an
 // unknown tag, a range marker or a length its tag does not allow.
 std::optional<std::string> decoded_text(image &img, const record &r);
 
+// The record's one number (the document's "value"), for a tag that holds
+// one.
+std::optional<int64_t> record_value(const record &r);
+
 // The --json document; with `with_check` it holds the check's problems.
 std::string json_document(image &img, bool with_check);
+// --check: the problems and the counts.
+check_report check(const image &img);
+// --diff --json: the comparison document of two images of the same form.
+std::string diff_document(image &left, image &right);
 
 // The hardware word of an OTP image, and blowing its bits (-w).
 uint32_t hw_config(const image &img);
 void blow_bits(image &img, uint32_t bits);
+// -w ARG: a field by name, NAME:VALUE or a raw hex word; a bad one throws
+// (status 1).
+void blow(image &img, const std::string &arg);
+
+// A field of the hardware word: its value and what the value means (empty
+// for a value without a description).
+struct hw_field {
+    const char *name;
+    unsigned low, high; // its bits
+    uint32_t value;
+    std::string text;
+};
+std::vector<hw_field> hw_fields(const image &img);
 
 } // namespace imgforge
 

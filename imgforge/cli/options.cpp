@@ -4,8 +4,8 @@
 #include "common/format.h"
 #include "common/numbers.h"
 #include "common/platform.h"
-#include "compose/content.h"
 #include "compose/manifest.h"
+#include "compose/setting.h"
 #include "dump/catalogue.h"
 #include "error.h"
 #include "image/hex_records.h"
@@ -102,14 +102,7 @@ void act_show_hw_cfg(run_options &o, const char *)
 // --set TAG=VALUE: checked whole before anything is put.
 void act_set(run_options &o, const char *arg)
 {
-    file_cache files(&o.img.inputs);
-    uint8_t tag = 0;
-    bytes data;
-    std::string reason = parse_setting(arg, files, tag, data);
-    if (!reason.empty())
-        fail(EXIT_USAGE, format("ERROR: invalid --set argument '%s': %s\n", excerpt(arg).c_str(),
-                                reason.c_str()));
-    put_or_fail(o.img, tag, data.data(), uint16_t(data.size()), excerpt(arg).c_str());
+    put_setting(o.img, arg, "--set argument");
 }
 
 // --base and --at: decimal digits, or 0x and hex digits; the whole argument.

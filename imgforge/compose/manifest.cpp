@@ -143,7 +143,7 @@ planned_record plan_record(const json &rec, const std::string &dir, file_cache &
 // Manifests are small: a larger input is a mistake (such as /dev/zero).
 constexpr uint64_t MAX_MANIFEST = uint64_t(64) << 20;
 
-json read_manifest(image &img, const char *path)
+std::string read_manifest(image &img, const char *path)
 {
     std::string text;
     int code = 0;
@@ -155,11 +155,7 @@ json read_manifest(image &img, const char *path)
     default:
         fail_manifest(path, format(": cannot read it: %s", std::strerror(code)));
     }
-    json doc;
-    std::string error;
-    if (!read_json(text, doc, error))
-        fail_manifest(path, ": " + error);
-    return doc;
+    return text;
 }
 
 std::string folder_of(const char *path)
@@ -258,7 +254,17 @@ void apply_shape(image &img, const image_shape &shape, const char *path)
 // again as it is put, so that no record's bytes are kept meanwhile.
 void apply_manifest(image &img, const char *path)
 {
-    json doc = read_manifest(img, path);
+    apply_manifest_text(img, read_manifest(img, path), path, folder_of(path));
+}
+
+void apply_manifest_text(image &img, std::string_view text, const std::string &name,
+                         const std::string &dir)
+{
+    const char *path = name.c_str();
+    json doc;
+    std::string error;
+    if (!read_json(text, doc, error))
+        fail_manifest(path, ": " + error);
     auto records = doc.is_object() ? doc.find("records") : doc.end();
     if (!doc.is_object() || records == doc.end() || !records->is_array())
         fail_manifest(path, ": a JSON object with a \"records\" array is expected");
@@ -268,7 +274,6 @@ void apply_manifest(image &img, const char *path)
     } catch (const manifest_error &e) {
         fail_manifest(path, ": " + e.text);
     }
-    std::string dir = folder_of(path);
     file_cache files(&img.inputs);
     for (size_t i = 0; i < records->size(); i++) {
         try {

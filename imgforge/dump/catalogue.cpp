@@ -217,6 +217,12 @@ const char *group_prefix(tag_group group)
     return prefixes[size_t(group)];
 }
 
+const char *group_name(tag_group group)
+{
+    static constexpr const char *names[] = {"PARAM_ID", "NVDS_TAG", "platform"};
+    return names[size_t(group)];
+}
+
 std::span<const tag_info> tag_catalogue()
 {
     return catalogue;

@@ -15,6 +15,8 @@ namespace imgforge {
 enum class tag_group : uint8_t { param_id, nvds_tag, platform };
 // The prefix of a group's names ("" for the platform group).
 const char *group_prefix(tag_group group);
+// The group's name as --tags lists it ("PARAM_ID", "NVDS_TAG", "platform").
+const char *group_name(tag_group group);
 
 // How the record length is checked before the content is decoded.
 enum class length_rule : uint8_t {

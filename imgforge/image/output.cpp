@@ -102,18 +102,21 @@ void stdout_binary()
 void write_into_dump(image &img, const char *path)
 {
     uint64_t offset = *img.region_offset;
-    input_file dump(path);
-    if (!dump.is_open() || !dump.regular() || dump.size() < offset ||
-        dump.size() - offset < img.size)
-        fail(EXIT_FILE, format("ERROR: '%s' is too small for the region at offset %s\n", path,
-                               img.region_offset_text.c_str()));
     output_file file(img.env);
-    file.open(path);
-    copy_bytes(dump, offset, file, path);
-    if (!write_medium(img, file.stream(), img.size, false))
-        fail(EXIT_FILE, format("ERROR: cannot write '%s': %s\n", path, std::strerror(errno)));
-    dump.seek(offset + img.size, "read_input");
-    copy_bytes(dump, dump.size() - offset - img.size, file, path);
+    {
+        // Closed before the commit: Windows replaces no open file.
+        input_file dump(path);
+        if (!dump.is_open() || !dump.regular() || dump.size() < offset ||
+            dump.size() - offset < img.size)
+            fail(EXIT_FILE, format("ERROR: '%s' is too small for the region at offset %s\n", path,
+                                   img.region_offset_text.c_str()));
+        file.open(path);
+        copy_bytes(dump, offset, file, path);
+        if (!write_medium(img, file.stream(), img.size, false))
+            fail(EXIT_FILE, format("ERROR: cannot write '%s': %s\n", path, std::strerror(errno)));
+        dump.seek(offset + img.size, "read_input");
+        copy_bytes(dump, dump.size() - offset - img.size, file, path);
+    }
     file.commit(true);
 }
 

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace imgforge {
@@ -47,8 +48,8 @@ bool same_record(const image &a, const stored_record &x, const image &b, const s
 // A record paired with the other image's record of the same tag and place.
 struct difference {
     uint8_t tag;
-    const stored_record *left;
-    const stored_record *right;
+    std::optional<stored_record> left;
+    std::optional<stored_record> right;
 };
 
 // The image read from the file as a first -r reads it, in the left image's
@@ -75,8 +76,11 @@ std::vector<difference> differences(const image &left, const records_by_tag &l, 
     std::vector<difference> found;
     for (unsigned tag = 0; tag < 256; tag++)
         for (size_t i = 0; i < std::max(l[tag].size(), r[tag].size()); i++) {
-            const stored_record *a = i < l[tag].size() ? &l[tag][i] : nullptr;
-            const stored_record *b = i < r[tag].size() ? &r[tag][i] : nullptr;
+            std::optional<stored_record> a, b;
+            if (i < l[tag].size())
+                a = l[tag][i];
+            if (i < r[tag].size())
+                b = r[tag][i];
             if (!a || !b || !same_record(left, *a, right, *b))
                 found.push_back({uint8_t(tag), a, b});
         }
@@ -134,7 +138,7 @@ void write_text(const comparison &c, const text_sink &out)
         out.printf("the images differ in layout only\n");
 }
 
-void write_side(json_writer &w, image &img, const stored_record *r)
+void write_side(json_writer &w, image &img, const std::optional<stored_record> &r)
 {
     if (r)
         write_json_record(w, img, *r);
@@ -182,20 +186,29 @@ void write_json(const comparison &c, const text_sink &out)
     out.put('\n');
 }
 
+comparison compare(image &left, image &right)
+{
+    if (left.otp != right.otp)
+        fail(EXIT_USAGE, "ERROR: an OTP image compares only with an OTP image\n");
+    records_by_tag l = live_records(left), r = live_records(right);
+    comparison c{left, right, differences(left, l, right, r), 0, 0, false, false};
+    if (left.otp) {
+        c.left_word = get_hw_cfg(hw_word(left));
+        c.right_word = get_hw_cfg(hw_word(right));
+    }
+    c.same = c.found.empty() && c.left_word == c.right_word;
+    c.layout_only = c.same && (left.size != right.size ||
+                               std::memcmp(left.buf.data(), right.buf.data(), left.size) != 0);
+    return c;
+}
+
 } // namespace
 
 void diff_images(image &left, const char *path, bool json, const char *location,
                  const text_sink &out)
 {
     std::unique_ptr<image> right = right_image(left, path);
-    records_by_tag l = live_records(left), r = live_records(*right);
-    comparison c{left, *right, differences(left, l, *right, r), 0, 0, false, false};
-    if (left.otp) {
-        c.left_word = get_hw_cfg(hw_word(left));
-        c.right_word = get_hw_cfg(hw_word(*right));
-    }
-    c.same = c.found.empty() && c.left_word == c.right_word;
-    c.layout_only = c.same && std::memcmp(left.buf.data(), right->buf.data(), left.size) != 0;
+    comparison c = compare(left, *right);
     write_text_output(left, location, out, [&](const text_sink &to) {
         if (json)
             write_json(c, to);
@@ -205,6 +218,13 @@ void diff_images(image &left, const char *path, bool json, const char *location,
     });
     if (!c.same)
         fail(EXIT_DIFFERENT, "");
+}
+
+std::string diff_document(image &left, image &right)
+{
+    std::string text;
+    write_json(compare(left, right), text_sink(text));
+    return text;
 }
 
 } // namespace imgforge

@@ -7,6 +7,8 @@
 #include "common/sink.h"
 #include "image/image.h"
 
+#include <string>
+
 namespace imgforge {
 
 // Compares `left` with the file at `path`, read as a first -r would read it
@@ -15,6 +17,10 @@ namespace imgforge {
 // that differ end the run with status 6 once the report is written.
 void diff_images(image &left, const char *path, bool json, const char *location,
                  const text_sink &out);
+
+// The --json form of the comparison of two images of the same form (the
+// sizes may differ).
+std::string diff_document(image &left, image &right);
 
 } // namespace imgforge
 

@@ -46,21 +46,20 @@ void write_hw_config(json_writer &w, const image &img, bool show_internal)
     w.end_object();
 }
 
-// The record's one number, when its tag holds one and the length fits it.
-std::optional<int64_t> number_of(const image &img, const stored_record &r)
-{
-    value_type type = number_type(r.tag);
-    unsigned width = value_width(type);
-    if (!width || r.length != width)
-        return std::nullopt;
-    const uint8_t *p = img.buf.data() + r.data;
-    uint32_t v = 0;
-    for (unsigned i = 0; i < width; i++)
-        v |= uint32_t(p[i]) << (8 * i);
-    return type == value_type::i32 ? int64_t(int32_t(v)) : int64_t(v);
-}
 
 } // namespace
+
+std::optional<int64_t> record_number(uint8_t tag, const uint8_t *data, size_t length)
+{
+    value_type type = number_type(tag);
+    unsigned width = value_width(type);
+    if (!width || length != width)
+        return std::nullopt;
+    uint32_t v = 0;
+    for (unsigned i = 0; i < width; i++)
+        v |= uint32_t(data[i]) << (8 * i);
+    return type == value_type::i32 ? int64_t(int32_t(v)) : int64_t(v);
+}
 
 void write_json_record(json_writer &w, image &img, const stored_record &r)
 {
@@ -92,7 +91,7 @@ void write_json_record(json_writer &w, image &img, const stored_record &r)
         print_content(img.region, r.tag, r.data, r.length, w.string_sink());
         w.end_string();
     }
-    if (std::optional<int64_t> value = number_of(img, r)) {
+    if (std::optional<int64_t> value = record_number(r.tag, img.buf.data() + r.data, r.length)) {
         w.key("value");
         w.number(*value);
     }

@@ -6,7 +6,9 @@
 #include "image/chain.h"
 #include "image/image.h"
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace imgforge {
 
@@ -31,6 +33,10 @@ void write_json(image &img, const json_options &options, const char *location,
 // One live record as the document holds it: offset, tag, name, length,
 // locked, data, the decoded text (or the length problem) and the value.
 void write_json_record(json_writer &w, image &img, const stored_record &r);
+
+// The record's one number, when its tag holds one and the length fits it
+// (the document's "value").
+std::optional<int64_t> record_number(uint8_t tag, const uint8_t *data, size_t length);
 
 // A text output of the final phase: to `out`, or atomically to `location`
 // (never over a file the run read). Returns what `write` returns.
