@@ -143,6 +143,7 @@ TEST_F(RecordFiles, ReadFromTheBase)
     write("short.hex", ":020000040001F9\n:08FFF8004E5644530A0603\n");
     write("gap.srec", "S00B0000696D67666F726765A4\nS30D000010004E5644530A06020194\nS30900001009FFFF"
                       "FFFFE1\nS70500000000FA\n");
+    write("noend.hex", ":020000040001F9\n:08FFF8004E5644530A060301B2\n");
     write("bad.srec", "S00B0000696D67666F726765A4\nS309000010004E564453AC\n");
     const std::string listing = "@0007 0a  01 02 03\n";
     // clang-format off
@@ -155,6 +156,7 @@ TEST_F(RecordFiles, ReadFromTheBase)
         {{"-r", "gap.srec", "--base", "0x1000", "-v"}, 0, "@0007 0a  01 ff\n", ""},
         {{"-r", "bad.hex", "--base", "0x1FFF8"}, 2, "", "ERROR: 'bad.hex' line 2: a bad checksum\n"},
         {{"-r", "bad.srec", "--base", "0x1000"}, 2, "", "ERROR: 'bad.srec' line 2: a bad checksum\n"},
+        {{"-r", "noend.hex", "--base", "0x1FFF8"}, 2, "", "ERROR: 'noend.hex' line 3: no end record\n"},
         {{"-r", "short.hex", "--base", "0x1FFF8"}, 2, "", "ERROR: 'short.hex' line 2: a malformed record\n"},
         {{"-i", "-r", "img.hex", "--base", "0x1FFF8", "-v"}, 2, "", "ERROR: 'img.hex' is not an NVDS image\nhint: it is a flash image; leave out -i\n"},
     });
@@ -196,6 +198,14 @@ TEST_F(Dump, RegionAtAnOffset)
     });
     // clang-format on
     EXPECT_EQ(read("dump"), before);
+    // A region of 4 GiB is larger than any flash (the file is sparse).
+    write("huge", bytes{});
+    fs::resize_file(path("huge"), 0x1000 + (uint64_t(1) << 32));
+    expect_cases({{{"--at", "0x1000", "-r", "huge"},
+                   3,
+                   "",
+                   "ERROR: the region at offset 0x1000 of 'huge' is 4 GiB or more; give its size "
+                   "with -f\n"}});
     // A pipe is read its way to the offset.
     run_env piped;
     std::string data = as_string(before);

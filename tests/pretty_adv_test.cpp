@@ -13,33 +13,6 @@ using namespace std::string_literals;
 
 namespace {
 
-struct payload_case {
-    bytes data;
-    std::string out;
-    std::string err = "";
-    int errors = 0;
-};
-
-void expect_payloads(const std::vector<payload_case> &cases)
-{
-    for (const payload_case &c : cases) {
-        harness::decoded d = harness::run_decoder(pretty_APP_BLE_DATA_content, c.data);
-        EXPECT_EQ(d.out, c.out) << "payload of " << c.data.size() << " bytes";
-        EXPECT_EQ(d.err, c.err) << c.out;
-        EXPECT_EQ(d.result, c.errors) << c.out;
-    }
-}
-
-// Service data of the Eddystone UUID.
-bytes eddystone(const bytes &frame)
-{
-    bytes b{uint8_t(frame.size() + 3), 0x16, 0xAA, 0xFE};
-    b.insert(b.end(), frame.begin(), frame.end());
-    return b;
-}
-
-const char no_tld[] = "WARNING: could not find a TLD in eddystone beacon";
-
 std::string incomplete(int recno, int off)
 {
     return "ERROR in record #" + std::to_string(recno) + " (offset " + std::to_string(off) +
@@ -98,56 +71,6 @@ TEST(ActivityCreate, EveryFieldInOrder)
     EXPECT_EQ(create_text(record), golden("activity_create.txt"));
 }
 
-// One field set in an otherwise zero record: the names no other record
-// shows, unnamed values, and the signed and wide fields.
-TEST(ActivityCreate, SingleFields)
-{
-    struct field_case {
-        size_t offset;
-        uint8_t value;
-        std::string text;
-    };
-    // clang-format off
-    const field_case cases[] = {
-        {0, 0x03, "addr_type=? "},
-        {3, 0x02, "type=PERIODIC,"},
-        {4, 0x02, "disc_mode=LIM_DISC,"},
-        {4, 0x04, "disc_mode=MAX,"},
-        {4, 0x05, "disc_mode=?,"},
-        {5, 0x02, "prop=NON_CONN_SCAN,"},
-        {5, 0x05, "prop=DIR_CONN,"},
-        {6, 0x01, "prop=?,"},
-        {7, 0x80, "max_tx_pwr=-128dBm,"},
-        {7, 0x7F, "max_tx_pwr=127dBm,"},
-        {8, 0x01, "filter_pol=WLST_CON_ANY,"},
-        {8, 0x03, "filter_pol=WLST_CON_WLST,"},
-        {15, 0x02, "peer_addr_ty=?,"},
-        {26, 0x01, "prim.adv_intv_max=10485760ms,"},
-    };
-    // clang-format on
-    for (const field_case &c : cases)
-        EXPECT_NE(create_text(create_cmd({{c.offset, c.value}})).find(c.text), std::string::npos)
-            << c.text;
-}
-
-TEST(AdvPayload, FramingServicesAndNames)
-{
-    bytes full_length{0xFF, 0x01};
-    full_length.resize(256, 0x5A);
-    std::string fives = " 5a";
-    for (int i = 1; i < 254; i++)
-        fives += " 5a";
-    // clang-format off
-    expect_payloads({
-        {{0x00}, "", incomplete(1, 0), 1},
-        {{0x00, 0x02, 0x01, 0x06}, ""},
-        {{0x01, 0xFF, 0x02, 0x01, 0x06}, "  06"},
-        {full_length, fives},
-        {{0x02, 0x01, 0x06, 0x03, 0xFF}, " 06", "ERROR in record #2 (offset 3 relative to address 0x10): too large -- 3>1 left in " "this NVDS section\nunprocessed trailing bytes: 03 ff\n", 1},
-    });
-    // clang-format on
-}
-
 TEST(AdvPayload, LargestPayloadAndLowestAddress)
 {
     bytes flags;
@@ -159,68 +82,4 @@ TEST(AdvPayload, LargestPayloadAndLowestAddress)
     EXPECT_EQ(d.err, incomplete(10923, 32766));
     d = harness::run_decoder(pretty_APP_BLE_DATA_content, {0x01}, {0});
     EXPECT_EQ(d.err, "ERROR in record #1 (offset 0 relative to address 0): incomplete header\n");
-}
-
-TEST(AdvPayload, ServiceListsAndLocalNames)
-{
-    // clang-format off
-    expect_payloads({
-        {{0x05, 0x03, 0xAA, 0xFE, 0x0D, 0x18}, " Eddystone"},
-        {{0x03, 0x03, 0x0D, 0x18, 0x02, 0x01, 0x06}, " unknown svc ID '0d 18' 06", "", 1},
-        {{0x02, 0x03, 0xAA}, " unknown svc ID 'aa'", "", 1},
-        {{0x01, 0x03}, " unknown svc ID ''", "", 1},
-        {{0x02, 0x16, 0xAA}, " unknown svc_data ID 'aa'", "", 1},
-        {{0x04, 0x16, 0xAB, 0xCD, 0x10}, " unknown svc_data ID 'ab cd 10'", "", 1},
-        {{0x05, 0x09, 'a', 0x01, 0x1F, 0x7F}, " a\\x01\\x1f\\x7f"},
-        {{0x03, 0x09, ' ', 0xE9}, "  \xE9"},
-        {{0x01, 0x08}, " "},
-    });
-    // clang-format on
-}
-
-TEST(Eddystone, UrlFramesWithEncodedTlds)
-{
-    const char *tlds[] = {".com/", ".org/", ".edu/", ".net/", ".info/", ".biz/", ".gov/",
-                          ".com",  ".org",  ".edu",  ".net",  ".info",  ".biz",  ".gov"};
-    const char *schemes[] = {"http://www.", "https://www.", "http://", "https://"};
-    for (uint8_t code = 0; code < 14; code++)
-        expect_payloads({{eddystone({0x10, 0x04, uint8_t(code % 4), 'a', code, 'x'}),
-                          std::string(" 4dBm ") + schemes[code % 4] + "a" + tlds[code] + "x"}});
-    expect_payloads({
-        // Every code byte after the first TLD is expanded too; other control
-        // bytes stay escaped.
-        {eddystone({0x10, 0xEC, 0x02, 'a', 0x07, 'b', 0x00, 0x07}),
-         " -20dBm http://a.comb.com/.com"},
-        {eddystone({0x10, 0xEC, 0x03, 'a', 'b', 'c', 0x01, 'x', 0x07}),
-         " -20dBm https://abc.org/x.com"},
-        {eddystone({0x10, 0xEC, 0x03, 'm', 'y', '.', 'e', 'd', 'u', '.', 'e', 'x', 0x00}),
-         " -20dBm https://my.edu.ex.com/"},
-        {eddystone({0x10, 0xEC, 0x03, 'a', 0x0D, 0x0E, 0x1F, 0x7F, 'b'}),
-         " -20dBm https://a.gov\\x0e\\x1f\\x7fb"},
-        {eddystone({0x10, 0xEC, 0x03, 'a', 0x7F, 0x07}), " -20dBm https://a\\x7f.com"},
-        {eddystone({0x10, 0xEC, 0x04, 'a', 0x07}), " -20dBm unknown Eddystone scheme prefix '04'"},
-        {eddystone({0x10, 0xEC, 0x00, 'a', 0x0E}),
-         " -20dBm http://www.aunknown Eddystone TLD '0e'"},
-        {eddystone({0x10, 0xEC, 0x00, 'a', 0x20}),
-         " -20dBm http://www.aunknown Eddystone TLD '20'"},
-        {eddystone({0x10, 0xEC, 0x00, 0x80}), " -20dBm http://www.unknown Eddystone TLD '80'"},
-        {eddystone({0x00, 0xEC, 0x03, 'a', 'b', 0x07}), " -20dBm unknown frame type '00'"},
-    });
-}
-
-TEST(Eddystone, LiteralTldsAndShortFrames)
-{
-    expect_payloads({
-        {eddystone({0x10, 0x00, 0x03, 'a', 'b', '.', 'c', 'o', 'm'}), " 0dBm https://ab.com"},
-        {eddystone({0x10, 0x00, 0x03, 'a', '.', 'c', 'o', 'm', 0x07}), " 0dBm https://a.com.com"},
-        {eddystone({0x10, 0x00, 0x03, 'a', 0x07, '.', 'c', 'o', 'm'}), " 0dBm https://a.com.com"},
-        {eddystone({0x10, 0x00, 0x01, 'a', 'b'}), " 0dBm https://www.ab", no_tld},
-        {eddystone({0x10, 0x00, 0x02}), " 0dBm http://", no_tld},
-        {eddystone({0x00, 0x00, 0x02, 'a'}), " 0dBm unknown frame type '00'", no_tld},
-        // Frames too short for their header.
-        {eddystone({0x10, 0xEC}), " incomplete Eddystone frame '10 ec'"},
-        {eddystone({0x10}), " incomplete Eddystone frame '10'"},
-        {eddystone({}), " incomplete Eddystone frame ''"},
-        {eddystone({0x10, 0xEC, 0x00}), " -20dBm http://www.", no_tld},
-    });
 }

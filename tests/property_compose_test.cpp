@@ -1,4 +1,5 @@
-// Laws of the images built from descriptions.
+// Laws of the images built from descriptions, and of the files of flash
+// programmers.
 #include "cli_harness.h"
 #include "imgforge.h"
 #include "property.h"
@@ -152,6 +153,38 @@ TEST_F(RoundTrip, JsonThenManifestGivesTheImageBack)
         RC_ASSERT(same(live_records(m, as_bytes(back.out)), live_records(m, m.file)));
         if (clean)
             RC_ASSERT(as_bytes(back.out) == m.file);
+    });
+}
+
+class FormatsRoundTrip : public Sandbox {};
+
+// An image written by --ihex or --srec at a base and read by -r at the same
+// base gives the bytes -b writes.
+TEST_F(FormatsRoundTrip, RecordsThenReadGiveTheImageBack)
+{
+    check_property(25, [&] {
+        random_image::made m = random_image::generate(*rc::gen::arbitrary<bool>());
+        write("x.bin", m.file);
+        std::vector<std::string> shape = {"-f", std::to_string(m.size)};
+        if (m.otp)
+            shape = {"-i"};
+        const std::string base = std::to_string(random_image::base_address(m.file.size()));
+        const char *format = *rc::gen::element("--ihex", "--srec");
+        auto with = [&](std::vector<std::string> args) {
+            args.insert(args.begin(), shape.begin(), shape.end());
+            args.insert(args.end(), {"--base", base});
+            if (m.full)
+                args.push_back("-F");
+            return run(args);
+        };
+        result text = with({"-r", "x.bin", format});
+        RC_LOG() << format << " --base " << base << "\n" << text.err;
+        RC_ASSERT(text.status == 0);
+        write("x.txt", text.out);
+        result back = with({"-r", "x.txt", "-b"});
+        RC_LOG() << back.err;
+        RC_ASSERT(back.status == 0);
+        RC_ASSERT(back.out == with({"-r", "x.bin", "-b"}).out);
     });
 }
 

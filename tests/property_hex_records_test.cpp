@@ -2,6 +2,7 @@
 // and other tools agree with both.
 #include "image/hex_records.h"
 #include "property.h"
+#include "random_image.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,18 +19,6 @@ constexpr record_format ihex = record_format::intel_hex;
 constexpr record_format srec = record_format::srecord;
 
 using bytes = std::vector<uint8_t>;
-
-// Anywhere, just below a 64 KiB boundary, or at the top of the 4 GiB for n
-// bytes.
-uint32_t random_base(size_t n)
-{
-    uint64_t top = (uint64_t(1) << 32) - n;
-    uint64_t back = *rc::gen::inRange<uint64_t>(0, 48);
-    uint64_t boundary = uint64_t(*rc::gen::arbitrary<uint16_t>()) << 16;
-    const uint64_t picks[] = {*rc::gen::inRange<uint64_t>(0, top + 1),
-                              boundary - std::min(back, boundary), top - std::min(back, top)};
-    return uint32_t(std::min(picks[*rc::gen::inRange(0, 3)], top));
-}
 
 std::string written(record_format f, const bytes &b, uint32_t base)
 {
@@ -60,7 +49,7 @@ TEST(HexRecordsProperty, ReadGivesBackWhatWasWritten)
     check_property(300, [] {
         record_format f = *rc::gen::element(ihex, srec);
         bytes b = *rc::gen::container<bytes>(rc::gen::arbitrary<uint8_t>());
-        uint32_t base = random_base(b.size());
+        uint32_t base = random_image::base_address(b.size());
         std::string text = written(f, b, base);
         RC_ASSERT(imgforge::hex_records_format(text) == f);
         RC_ASSERT(read(f, text, base) == b);
@@ -138,7 +127,7 @@ template <class Check> void through_tools(const std::vector<tool_use> &uses, Che
     ASSERT_FALSE(s.dir.empty());
     check_property(20, [&] {
         bytes b = *rc::gen::nonEmpty(rc::gen::container<bytes>(rc::gen::arbitrary<uint8_t>()));
-        uint32_t base = random_base(b.size());
+        uint32_t base = random_image::base_address(b.size());
         for (const tool_use &use : here)
             check(use, b, base, s);
     });

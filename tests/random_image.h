@@ -102,6 +102,18 @@ inline made generate(bool clean)
     return m;
 }
 
+// A base address for n bytes: anywhere, just below a 64 KiB boundary, or at
+// the top of the 4 GiB.
+inline uint32_t base_address(size_t n)
+{
+    uint64_t top = (uint64_t(1) << 32) - n;
+    uint64_t back = *rc::gen::inRange<uint64_t>(0, 48);
+    uint64_t boundary = uint64_t(*rc::gen::arbitrary<uint16_t>()) << 16;
+    const uint64_t picks[] = {*rc::gen::inRange<uint64_t>(0, top + 1),
+                              boundary - std::min(back, boundary), top - std::min(back, top)};
+    return uint32_t(std::min(picks[*rc::gen::inRange(0, 3)], top));
+}
+
 } // namespace random_image
 
 #endif

@@ -8,7 +8,8 @@ flipped), builds each in a build folder of its own and runs ctest. A mutant
 that fails to build is not counted; one that every test passes survives.
 Prints the score and every survivor with its place, and writes them as JSON.
 
-    tools/mutants.py [--count N] [--seed S] [--build DIR] [--jobs J]
+    tools/mutants.py [--count N] [--seed S] [--build DIR] [--jobs J] [--report FILE]
+    tools/mutants.py --replay FILE   # the survivors of a run, on the code as it is now
 """
 import argparse
 import json
@@ -20,8 +21,10 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-# Code this build does not compile, or that only tests link.
+# Code this build does not compile, and the Python module (its tests are
+# pytest's, left out of the run for speed).
 SKIP = ("platform_windows.cpp",)
+SKIP_FOLDERS = ("imgforge/python",)
 
 # Each operator: a pattern and what a match becomes. A match inside a string
 # or a comment is never taken.
@@ -101,6 +104,8 @@ def mutations_of(line):
 def sources():
     for top in ("modules", "imgforge"):
         for folder, _, files in os.walk(os.path.join(ROOT, top)):
+            if os.path.relpath(folder, ROOT).startswith(SKIP_FOLDERS):
+                continue
             for name in sorted(files):
                 if name.endswith(".cpp") and name not in SKIP:
                     yield os.path.relpath(os.path.join(folder, name), ROOT)
@@ -136,12 +141,24 @@ def run(cmd, cwd, timeout):
         return -1
 
 
+def place_of(m, lines):
+    """The line of the mutant in the file as it is now: the line that reads
+    as it did, nearest to where it was (code may have moved since)."""
+    same = [i for i, line in enumerate(lines) if line.strip() == m["from"]]
+    return min(same, key=lambda i: abs(i + 1 - m["line"]), default=None)
+
+
 def try_mutant(m, build, jobs):
     path = os.path.join(ROOT, m["file"])
+    if not os.path.exists(path):
+        return "gone"
     with open(path, encoding="utf-8") as f:
         original = f.read()
     lines = original.split("\n")
-    lines[m["line"] - 1] = lines[m["line"] - 1].replace(m["from"], m["to"], 1)
+    at = place_of(m, lines)
+    if at is None:
+        return "gone"
+    lines[at] = lines[at].replace(m["from"], m["to"], 1)
     try:
         with open(path, "w", encoding="utf-8") as f:
             f.write("\n".join(lines))
@@ -163,6 +180,8 @@ def main():
     p.add_argument("--build", default=os.path.join(ROOT, "build-mutants"))
     p.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
     p.add_argument("--report", default=None, help="JSON file of every mutant and its fate")
+    p.add_argument("--replay", default=None,
+                   help="a report: try its survivors again on the code as it is now")
     a = p.parse_args()
     subprocess.run(["cmake", "-S", ROOT, "-B", a.build, "-DCMAKE_BUILD_TYPE=Release",
                     "-DIMGFORGE_TESTS_REQUIRED=ON", "-DIMGFORGE_PYTHON=OFF"],
@@ -171,8 +190,13 @@ def main():
                    stdout=subprocess.DEVNULL)
     if run(["ctest", "-j", str(a.jobs), "-E", "python"], a.build, 3600) != 0:
         sys.exit("the tests fail without a mutation")
-    mutants = draw(a.count, random.Random(a.seed))
-    print(f"seed {a.seed}: {len(mutants)} mutants", flush=True)
+    if a.replay:
+        with open(a.replay, encoding="utf-8") as f:
+            mutants = [m for m in json.load(f)["mutants"] if m["fate"] == "survived"]
+        print(f"{len(mutants)} survivors of {a.replay}", flush=True)
+    else:
+        mutants = draw(a.count, random.Random(a.seed))
+        print(f"seed {a.seed}: {len(mutants)} mutants", flush=True)
     for i, m in enumerate(mutants, 1):
         m["fate"] = try_mutant(m, a.build, a.jobs)
         print(f"[{i}/{len(mutants)}] {m['fate']:9} {m['file']}:{m['line']} {m['kind']}: "
@@ -183,7 +207,7 @@ def main():
     survived = [m for m in mutants if m["fate"] == "survived"]
     built = killed + len(survived)
     print(f"\n{killed} of {built} built mutants killed ({100 * killed / max(built, 1):.1f}%), "
-          f"{len(mutants) - built} did not build")
+          f"{len(mutants) - built} not built or gone")
     for m in survived:
         print(f"survived: {m['file']}:{m['line']}: {m['from']}  =>  {m['to']}")
     if a.report:
