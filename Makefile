@@ -6,12 +6,12 @@ TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all configure build run test check test-plain test-tsan install package fuzz bench \
-        clean mutants windows windows-test deps-run deps-test deps-check
+.PHONY: all configure build run python test check test-plain test-tsan install package fuzz bench \
+        clean mutants windows windows-test deps-run deps-python deps-test deps-check
 
 all: build
 
-deps-run deps-test deps-check: deps-%:
+deps-run deps-python deps-test deps-check: deps-%:
 	@sh tools/deps.sh $*
 
 configure: deps-run
@@ -19,6 +19,12 @@ configure: deps-run
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+# Builds only the Python module, into $(BUILD)/python (with pybind11-dev and
+# python3-dev, which it installs when they are missing).
+python: deps-python
+	cmake -S . -B $(BUILD) -DIMGFORGE_WERROR=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS) --target imgforge_python
 
 # Builds only the tool and decodes the bundled sample.
 run: configure

@@ -124,6 +124,13 @@ printf '| %-40s | %10s | %6s |\n' "--batch, against those calls" "$batch_us" \
 printf '| %-40s | %10s | %6s |\n' "one run per device, against --batch" "$((per_device_us * 10000))" \
     "$(awk "BEGIN { printf \"%.1f\", $per_device_us * 10000 / $batch_us }")"
 
+# The same devices from a Python loop over the module, where the build has
+# it, against --batch of the table.
+if [ -d "$build/python" ]; then
+    echo
+    /usr/bin/python3 "$root/bench/python_batch.py" "$build" 5
+fi
+
 # Memory of a large batch: 1 000 000 devices of three short cells, one of
 # them a file that every row names. The peak must stay under 400 MB: it grows
 # with the table's text, not with its records.

@@ -47,9 +47,9 @@ std::vector<uint8_t> image_bytes(image &img, bool full)
     return bytes;
 }
 
-void save(image &img, const std::string &path, bool full)
+void save(image &img, const std::string &path, bool full, bool sync)
 {
-    write_image_file(img, path.c_str(), image_output_length(img, full), true);
+    write_image_file(img, path.c_str(), image_output_length(img, full), sync);
 }
 
 std::vector<record> records(image &img)
@@ -151,8 +151,10 @@ std::vector<hw_field> hw_fields(const image &img)
 std::vector<tag_entry> tags()
 {
     std::vector<tag_entry> entries;
-    for (const tag_info &info : tag_catalogue())
-        entries.push_back({info.tag, info.name, group_name(info.group), length_rule_text(info)});
+    for (unsigned tag = 1; tag < 255; tag++)
+        if (const tag_info *info = find_tag_info(uint8_t(tag)))
+            entries.push_back(
+                {info->tag, info->name, group_name(info->group), length_rule_text(*info)});
     return entries;
 }
 

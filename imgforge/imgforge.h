@@ -36,6 +36,7 @@ struct tag_entry {
     const char *group;
     std::string length; // the length rule
 };
+// Every tag of the catalogue, in tag order.
 std::vector<tag_entry> tags();
 
 // A tag given as its name in any letter case or as hex digits (01 to fe,
@@ -55,8 +56,10 @@ void load_bytes(image &img, std::span<const uint8_t> bytes, const std::string &n
 // What -b writes: up to 4 bytes past the last live record, or with `full`
 // (and always in OTP form) the whole flash.
 std::vector<uint8_t> image_bytes(image &img, bool full);
-// The same, written atomically to a file (temporary file, then rename).
-void save(image &img, const std::string &path, bool full);
+// The same, written atomically to a file (temporary file, then rename) and
+// flushed to the disk first; without `sync` the system writes it back in
+// its own time, as --batch leaves its images until its one sync at the end.
+void save(image &img, const std::string &path, bool full, bool sync = true);
 
 std::vector<record> records(image &img);
 // A tag's data, as a put or the merge of a file leaves it; none when the

@@ -108,6 +108,8 @@ TEST_F(Manifest, ErrorsNameTheFileAndTheRecord)
     const std::vector<std::pair<std::string, std::string>> documents = {
         {"{\"records\":[{\"tag\":1e400,\"data\":\"00\"}]}", ": invalid JSON at line 1, column 24"},
         {"{\"records\":[{\"tag\":1,\n\"u8\":-8E590}]}", ": invalid JSON at line 2, column 11"},
+        // The error is the last byte of its line.
+        {"{\n\"records\": ]\n}", ": invalid JSON at line 2, column 12"},
         {"{\"records\":[{\"tag\":\"0b\",\"tag\":\"0c\",\"data\":\"\"}]}",
          ": duplicate key 'tag' at line 1, column 25"},
         {"{\"records\":[],\r\n \"records\":[]}", ": duplicate key 'records' at line 2, column 2"},

@@ -111,6 +111,7 @@ TEST_F(Inputs, StreamsAreReadToTheirEnd)
     // clang-format off
     expect_cases({
         {{"-t", "01", "-d", "/dev/zero"}, 2, "", "ERROR: way too much data from '/dev/zero'\n"},
+        {{"-f", "16", "-t", "01", "-d", "/proc/self/cmdline"}, 2, "", "ERROR: way too much data from '/proc/self/cmdline'\n"},
         {{"-t", "01", "-d", "/proc/self/cmdline", "-v"}, 0, "@0007 01 " + hex_of(bytes(cmdline, cmdline + sizeof cmdline)) + "\n", ""},
     });
     // clang-format on
@@ -322,9 +323,14 @@ TEST_F(Outputs, ReplacedFilesKeepTheirModeAndLinks)
     fs::create_directory(path("real"));
     write("real/target", bytes{0});
     fs::create_symlink("real/target", path("link"));
+    struct stat old_target;
+    ASSERT_EQ(stat(path("real/target").c_str(), &old_target), 0);
     EXPECT_EQ(run({"-b", "-o", "link"}).status, 0);
     EXPECT_TRUE(fs::is_symlink(path("link")));
     EXPECT_EQ(read("real/target"), empty_image);
+    // Replaced whole, as any output: a new file took the place of the old.
+    ASSERT_EQ(stat(path("real/target").c_str(), &owner), 0);
+    EXPECT_NE(owner.st_ino, old_target.st_ino);
 
     // A new file gets the mode any new file gets.
     mode_t mask = umask(027);
@@ -568,6 +574,11 @@ TEST_F(Outputs, FourGibibyteFlashIsWrittenWhole)
     }
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out_count, 4294967295u);
+    // The largest region a dump can hold at an offset (sparse zeros).
+    write("huge", bytes{});
+    fs::resize_file(path("huge"), 16 + uint64_t(UINT32_MAX));
+    r = run({"--at", "16", "-r", "huge"});
+    EXPECT_EQ(r.err, "ERROR: 'huge' is not an NVDS image\n");
 }
 
 } // namespace

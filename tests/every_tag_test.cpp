@@ -42,8 +42,10 @@ std::string listing(uint8_t tag, const bytes &data)
 // Service data of the Eddystone UUID.
 bytes eddystone(const bytes &frame)
 {
-    bytes b{uint8_t(frame.size() + 3), 0x16, 0xAA, 0xFE};
-    b.insert(b.end(), frame.begin(), frame.end());
+    bytes b(frame.size() + 4);
+    const uint8_t head[] = {uint8_t(frame.size() + 3), 0x16, 0xAA, 0xFE};
+    std::copy(std::begin(head), std::end(head), b.begin());
+    std::copy(frame.begin(), frame.end(), b.begin() + 4);
     return b;
 }
 

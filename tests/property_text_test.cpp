@@ -299,6 +299,8 @@ TEST(JsonText, Escapes)
         {"\xff\xc3", R"("\\xff\\xc3")"},
         {"\xc3\xa9\xf0\x9f\x98\x80", "\"\xc3\xa9\xf0\x9f\x98\x80\""},
         {"\xed\xa0\x80\xc0\x80", R"("\\xed\\xa0\\x80\\xc0\\x80")"},
+        // Longer than the writer's buffer: after what it holds.
+        {std::string(20000, 'a'), "\"" + std::string(20000, 'a') + "\""},
         // Past the sixteen bytes read at once.
         {std::string(17, 'a') + "\"" + std::string(15, 'b') + "\\" + std::string(16, 'c') + "\n",
          "\"" + std::string(17, 'a') + "\\\"" + std::string(15, 'b') + "\\\\" +

@@ -1,9 +1,12 @@
-// Two images decoded, checked and edited in two threads at once give what
-// one thread gives: nothing of an image lives outside it.
+// The core as a library: two images decoded, checked and edited in two
+// threads at once give what one thread gives (nothing of an image lives
+// outside it), and a run leaves the process as it found it.
 #include "imgforge.h"
+#include "run.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -65,6 +68,25 @@ TEST(Threads, TwoImagesAtOnceGiveWhatOneThreadGives)
             EXPECT_EQ(out, alone[i]);
     EXPECT_NE(alone[0].find("\"format\": \"flash\""), std::string::npos);
     EXPECT_NE(alone[1].find("\"word\": 268435457"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+void mark(int) {}
+
+// The whole tool as a call leaves the process as it found it: the handlers
+// that remove temporary files on an interrupt are its own for the run only.
+TEST(Run, LeavesTheSignalHandlersAsItFoundThem)
+{
+    for (int sig : {SIGINT, SIGTERM}) {
+        auto before = std::signal(sig, mark);
+        char name[] = "imgforge", version[] = "--version";
+        char *argv[] = {name, version, nullptr};
+        EXPECT_EQ(imgforge::run(2, argv), 0);
+        EXPECT_EQ(std::signal(sig, before), &mark) << sig;
+    }
 }
 
 } // namespace

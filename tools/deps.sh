@@ -2,18 +2,20 @@
 # Installs the Debian packages a make target needs when they are missing: as
 # root, or through sudo where it works without asking; otherwise it prints
 # the one apt-get line to type and stops.
-#   tools/deps.sh run|test|check
+#   tools/deps.sh run|python|test|check
 set -eu
 run="cmake g++ make nlohmann-json3-dev"
+python="$run pybind11-dev python3-pybind11 python3-dev"
 test="$run libgtest-dev librapidcheck-dev groff-base man-db srecord binutils python3-intelhex"
 check="$test clang libclang-rt-dev g++-mingw-w64-x86-64-posix wine64 googletest
        pybind11-dev python3-pybind11 python3-dev python3-pytest"
 case ${1:-} in
 run) want=$run ;;
+python) want=$python ;;
 test) want=$test ;;
 check) want=$check ;;
 *)
-    echo "usage: $0 run|test|check" >&2
+    echo "usage: $0 run|python|test|check" >&2
     exit 2
     ;;
 esac

@@ -180,11 +180,14 @@ def main():
     p.add_argument("--build", default=os.path.join(ROOT, "build-mutants"))
     p.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
     p.add_argument("--report", default=None, help="JSON file of every mutant and its fate")
+    p.add_argument("--sanitize", action="store_true",
+                   help="build with AddressSanitizer and UndefinedBehaviorSanitizer, as make test")
     p.add_argument("--replay", default=None,
                    help="a report: try its survivors again on the code as it is now")
     a = p.parse_args()
     subprocess.run(["cmake", "-S", ROOT, "-B", a.build, "-DCMAKE_BUILD_TYPE=Release",
-                    "-DIMGFORGE_TESTS_REQUIRED=ON", "-DIMGFORGE_PYTHON=OFF"],
+                    "-DIMGFORGE_TESTS_REQUIRED=ON", "-DIMGFORGE_PYTHON=OFF",
+                    f"-DIMGFORGE_SANITIZE={'ON' if a.sanitize else 'OFF'}"],
                    check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", a.build, "-j", str(a.jobs)], check=True,
                    stdout=subprocess.DEVNULL)
@@ -192,7 +195,8 @@ def main():
         sys.exit("the tests fail without a mutation")
     if a.replay:
         with open(a.replay, encoding="utf-8") as f:
-            mutants = [m for m in json.load(f)["mutants"] if m["fate"] == "survived"]
+            mutants = [m for m in json.load(f)["mutants"]
+                       if m["fate"] == "survived" and not m["file"].startswith(SKIP_FOLDERS)]
         print(f"{len(mutants)} survivors of {a.replay}", flush=True)
     else:
         mutants = draw(a.count, random.Random(a.seed))

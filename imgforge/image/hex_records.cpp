@@ -256,13 +256,13 @@ bool hex_records_decoder::finish()
 
 // The gathered line: blank lines are skipped anywhere, other lines after
 // the end record are refused.
-bool hex_records_decoder::take_line()
+void hex_records_decoder::take_line()
 {
     line_number++;
     if (line.ends_with('\r'))
         line.pop_back();
     if (line.empty())
-        return true;
+        return;
     uint8_t bytes[max_line / 2];
     record r = ended ? record{} : parse(format, line, bytes);
     uint64_t address = uint64_t(upper) + r.address;
@@ -271,7 +271,7 @@ bool hex_records_decoder::take_line()
     switch (r.what) {
     case kind::refused:
         failure = {line_number, r.reason};
-        return false;
+        return;
     case kind::data:
         end = give(r, address - base, out, capacity, end);
         break;
@@ -287,7 +287,6 @@ bool hex_records_decoder::take_line()
     case kind::ignored:
         break;
     }
-    return true;
 }
 
 } // namespace imgforge

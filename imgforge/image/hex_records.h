@@ -69,7 +69,7 @@ class hex_records_decoder {
     uint32_t upper = 0; // Intel HEX: the address set by type 02 or 04
     bool ended = false; // the end record was read
     hex_records_error failure;
-    bool take_line();
+    void take_line();
 };
 
 } // namespace imgforge

@@ -113,8 +113,8 @@ struct py_image {
         std::string text = std::exchange(warnings, {});
         for (size_t start = 0, end; start < text.size(); start = end + 1) {
             end = std::min(text.find('\n', start), text.size());
-            std::string line = imgforge::valid_utf8(
-                message_of(text.substr(start, end - start), "WARNING: "));
+            std::string line =
+                imgforge::valid_utf8(message_of(text.substr(start, end - start), "WARNING: "));
             if (!line.empty() && PyErr_WarnEx(PyExc_UserWarning, line.c_str(), 1) < 0)
                 throw py::error_already_set();
         }
@@ -125,26 +125,23 @@ struct py_image {
 // thread that reaches one of them meanwhile gets an exception, not a race.
 class claim {
   public:
-    explicit claim(std::initializer_list<py_image *> images)
+    explicit claim(std::initializer_list<py_image *> images) : images(images)
     {
         for (py_image *p : images)
-            if (p != held[0]) {
-                p->ready();
-                p->busy = true;
-                held[held[0] ? 1 : 0] = p;
-            }
+            p->ready();
+        for (py_image *p : images)
+            p->busy = true;
     }
     ~claim()
     {
-        for (py_image *p : held)
-            if (p)
-                p->busy = false;
+        for (py_image *p : images)
+            p->busy = false;
     }
     claim(const claim &) = delete;
     claim &operator=(const claim &) = delete;
 
   private:
-    py_image *held[2] = {};
+    std::initializer_list<py_image *> images;
 };
 
 // Runs `work` without the GIL, then hands the core's warnings to Python.
@@ -191,10 +188,9 @@ int64_t int_in(const py::handle &value, int64_t low, int64_t high, const char *w
     int overflow = 0;
     long long n = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
     if (overflow || n < low || n > high)
-        imgforge::fail(imgforge::EXIT_USAGE, "ERROR: " + std::string(what) + " " +
-                                                 py::str(value).cast<std::string>() + " is not " +
-                                                 std::to_string(low) + " to " +
-                                                 std::to_string(high) + "\n");
+        imgforge::fail(imgforge::EXIT_USAGE,
+                       "ERROR: " + std::string(what) + " " + py::str(value).cast<std::string>() +
+                           " is not " + std::to_string(low) + " to " + std::to_string(high) + "\n");
     return n;
 }
 
@@ -222,8 +218,10 @@ class byte_view {
   public:
     explicit byte_view(const py::handle &data)
     {
-        if (py::isinstance<py::str>(data) || PyObject_GetBuffer(data.ptr(), &view, PyBUF_SIMPLE))
-            throw py::type_error("bytes, bytearray or memoryview expected");
+        if (py::isinstance<py::str>(data) || PyObject_GetBuffer(data.ptr(), &view, PyBUF_SIMPLE)) {
+            PyErr_Clear();
+            throw py::type_error("contiguous bytes, bytearray or memoryview expected");
+        }
     }
     ~byte_view() { PyBuffer_Release(&view); }
     byte_view(const byte_view &) = delete;
@@ -460,9 +458,9 @@ void add_tuples(py::module_ &m)
                                   {"decoded", "What -p prints after the offset and name, or "
                                               "None."},
                                   {"value", "The one number the record holds, or None."}});
-    types().problem = named_tuple(m, "Problem", "A problem that check() found.",
-                                  {{"offset", "Offset of the record's data, or None."},
-                                   {"text", "What is wrong."}});
+    types().problem = named_tuple(
+        m, "Problem", "A problem that check() found.",
+        {{"offset", "Offset of the record's data, or None."}, {"text", "What is wrong."}});
     types().field = named_tuple(m, "Field", "A field of the OTP hardware configuration word.",
                                 {{"name", "The field's name, as blow() takes it."},
                                  {"low", "Its lowest bit."},
@@ -489,10 +487,9 @@ void add_errors(py::module_ &m)
     // str() is the message, not KeyError's quoted form of it.
     py::dict body;
     body["__str__"] = py::handle(PyExc_BaseException).attr("__str__");
-    types().tag_not_found =
-        PyErr_NewExceptionWithDoc("imgforge.TagNotFound",
-                                  "The image holds no live record of the tag (also a KeyError).",
-                                  bases.ptr(), body.ptr());
+    types().tag_not_found = PyErr_NewExceptionWithDoc(
+        "imgforge.TagNotFound", "The image holds no live record of the tag (also a KeyError).",
+        bases.ptr(), body.ptr());
     if (!types().tag_not_found)
         throw py::error_already_set();
     m.attr("Error") = py::handle(types().error);
@@ -511,9 +508,8 @@ void add_making(py::class_<py_image> &c)
 {
     c.def(py::init([](const py::handle &size) {
               uint32_t flash_size = size_of(size);
-              return made([flash_size](imgforge::image &img) {
-                  imgforge::set_size(img, flash_size);
-              });
+              return made(
+                  [flash_size](imgforge::image &img) { imgforge::set_size(img, flash_size); });
           }),
           py::arg("size") = imgforge::DEFAULT_FLASH_SIZE,
           "An empty flash image of `size` bytes (as -f).");
@@ -522,8 +518,8 @@ void add_making(py::class_<py_image> &c)
         "An empty 4096-byte OTP image (as -i).");
     c.def_static("load", &load, py::arg("source"), py::arg("otp") = false,
                  py::arg("size") = imgforge::DEFAULT_FLASH_SIZE,
-                 "An image read as -r reads a file: from a path (str, bytes or os.PathLike) or "
-                 "from the bytes of a bytes, bytearray or memoryview; `otp` as -i, `size` as -f.");
+                 "An image read as -r reads a file: from a path (str or os.PathLike) or from "
+                 "the bytes of a bytes, bytearray or memoryview; `otp` as -i, `size` as -f.");
     c.def_static("from_manifest", &from_manifest, py::arg("manifest"),
                  "An image built as --manifest builds it: from a dict of the JSON document "
                  "(its file paths start at the current folder) or from the path of its file.");
@@ -572,7 +568,7 @@ void add_reports(py::class_<py_image> &c)
                 {&self, &other}, [&] { return imgforge::diff_document(self.img, other.img); }));
         },
         py::arg("other"), "The comparison with an image of the same form, as --diff --json.");
-    c.def("__repr__", &repr_of);
+    c.def("__repr__", &repr_of, "The form, the size and the number of records.");
 }
 
 void add_output(py::class_<py_image> &c)
@@ -585,12 +581,14 @@ void add_output(py::class_<py_image> &c)
         "What -b writes: up to 4 bytes past the last record (the whole image in OTP form).");
     c.def(
         "save",
-        [](py_image &self, const py::handle &path, bool full) {
+        [](py_image &self, const py::handle &path, bool full, bool sync) {
             std::string p = path_of(path);
-            unlocked(self, [&] { imgforge::save(self.img, p, full); });
+            unlocked(self, [&] { imgforge::save(self.img, p, full, sync); });
         },
-        py::arg("path"), py::arg("full") = false,
-        "Writes what -b writes (the whole flash with `full`, as -F) to a file, atomically.");
+        py::arg("path"), py::arg("full") = false, py::arg("sync") = true,
+        "Writes what -b writes (the whole flash with `full`, as -F) to a file, atomically, "
+        "flushed to the disk before it replaces the file; with sync=False the system writes it "
+        "back in its own time (many files and one os.sync() at the end).");
 }
 
 void add_editing(py::class_<py_image> &c)
@@ -625,7 +623,8 @@ void add_editing(py::class_<py_image> &c)
         },
         "Deletes the tag's record (as -e); TagNotFound without one.");
     c.def(
-        "lock", [](py_image &self, const py::handle &tag) { imgforge::lock(self.ready(), tag_of(tag)); },
+        "lock",
+        [](py_image &self, const py::handle &tag) { imgforge::lock(self.ready(), tag_of(tag)); },
         py::arg("tag"), "Locks the tag's record (as -l).");
     c.def(
         "compact", [](py_image &self) { unlocked(self, [&] { imgforge::compact(self.img); }); },
@@ -638,11 +637,14 @@ void add_hw_config(py::class_<py_image> &c)
         .def_readonly("word", &hw_view::word, "The 32-bit word.")
         .def_property_readonly("fields", &fields_of, "The fields by name, as Field tuples.")
         .def("__getitem__", &field_value, "The value of the field of that name.")
-        .def("__repr__", [](const hw_view &hw) {
-            char text[48];
-            std::snprintf(text, sizeof text, "<imgforge.Image.HwConfig 0x%08x>", hw.word);
-            return std::string(text);
-        });
+        .def(
+            "__repr__",
+            [](const hw_view &hw) {
+                char text[48];
+                std::snprintf(text, sizeof text, "<imgforge.Image.HwConfig 0x%08x>", hw.word);
+                return std::string(text);
+            },
+            "The word in hex.");
     c.def_property_readonly("hw_config", &hw_of,
                             "The hardware configuration word (OTP form only) as it stands.");
     c.def("blow", &blow_arg, py::arg("arg"),
