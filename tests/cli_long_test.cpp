@@ -13,7 +13,23 @@ namespace {
 
 const std::string sample = std::string(IMGFORGE_SOURCE_DIR) + "/examples/sample.bin";
 
-class Long : public Sandbox {};
+// Files a report must go on after: a field value without a description
+// ("spare"), a file cut right after a tag byte ("cut14") and an OTP file
+// without its last 4 bytes ("otp4092").
+class Reports : public Sandbox {
+  protected:
+    void write_damaged() const
+    {
+        write("spare", otp_image(image({}), 1u << 14));
+        std::ifstream in(sample, std::ios::binary);
+        bytes sample_bytes((std::istreambuf_iterator<char>(in)), {});
+        write("cut14", bytes(sample_bytes.begin(), sample_bytes.begin() + 14));
+        bytes otp = otp_image(image({}), 1);
+        write("otp4092", bytes(otp.begin(), otp.end() - 4));
+    }
+};
+
+class Long : public Reports {};
 
 TEST_F(Long, ParsingAndHelp)
 {
@@ -157,13 +173,7 @@ TEST_F(Long, JsonOfOtpImages)
     EXPECT_EQ(fields[5]["value"], 2);
     EXPECT_EQ(doc["records"][0]["decoded"], "RETAIN");
     // A value without a description is null, and the document goes on.
-    write("spare", otp_image(image({}), 1u << 14));
-    // Cut right after a tag byte, and an OTP file without its last 4 bytes.
-    std::ifstream in(sample, std::ios::binary);
-    bytes sample_bytes((std::istreambuf_iterator<char>(in)), {});
-    write("cut14", bytes(sample_bytes.begin(), sample_bytes.begin() + 14));
-    bytes otp = otp_image(image({}), 1);
-    write("otp4092", bytes(otp.begin(), otp.end() - 4));
+    write_damaged();
     const std::string shorter =
         "'otp4092' is shorter than an OTP image; its missing bytes read as unprogrammed\n";
     r = run({"-i", "-r", "spare", "--json"});
@@ -189,7 +199,7 @@ std::string summary(int live, int used, int free)
            std::to_string(used) + " bytes used, " + std::to_string(free) + " free, 0 reclaimable\n";
 }
 
-class Check : public Sandbox {};
+class Check : public Reports {};
 
 TEST_F(Check, SoundImages)
 {
@@ -224,13 +234,7 @@ TEST_F(Check, EachProblemKind)
     write("dirty", dirty);
     bytes whole = image({{0x07, {1, 2}}, {0x08, {1, 2, 3, 4, 5, 6}}}, 0);
     write("cut", bytes(whole.begin(), whole.begin() + 15));
-    write("spare", otp_image(image({}), 1u << 14));
-    // Cut right after a tag byte, and an OTP file without its last 4 bytes.
-    std::ifstream in(sample, std::ios::binary);
-    bytes sample_bytes((std::istreambuf_iterator<char>(in)), {});
-    write("cut14", bytes(sample_bytes.begin(), sample_bytes.begin() + 14));
-    bytes otp = otp_image(image({}), 1);
-    write("otp4092", bytes(otp.begin(), otp.end() - 4));
+    write_damaged();
     const std::string shorter =
         "'otp4092' is shorter than an OTP image; its missing bytes read as unprogrammed\n";
     // clang-format off

@@ -2,6 +2,8 @@
 // what differs.
 #include "common/platform.h"
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 
 namespace imgforge {
@@ -29,6 +31,22 @@ std::string invocation_name(const char *argv0)
 #else
     return argv0;
 #endif
+}
+
+std::string temp_file_name(uint64_t process, unsigned attempt)
+{
+    // The clock, the process and the attempt, mixed so that any bit of them
+    // changes every digit (splitmix64).
+    uint64_t x = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+    x ^= process << 40 ^ uint64_t(attempt) << 20;
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    char name[32];
+    std::snprintf(name, sizeof name, ".imgforge-%012llx",
+                  static_cast<unsigned long long>(x & 0xFFFFFFFFFFFFull));
+    return name;
 }
 
 bool is_standard_output(const file_id &id)

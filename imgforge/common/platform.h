@@ -72,6 +72,8 @@ bool resolve_links(const std::string &path, std::string &resolved, std::string &
 // A name for a temporary file in the folder of `target`: ".imgforge-" and
 // twelve hex digits, another one for every attempt.
 std::string temp_name_beside(const std::string &target, unsigned attempt);
+// The file name alone, of this process's number.
+std::string temp_file_name(uint64_t process, unsigned attempt);
 
 // Creates the file `path`, which must not exist yet, for writing: with the
 // permission bits of a new file, or those of `like` and its owner and group

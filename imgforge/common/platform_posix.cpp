@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -193,18 +192,7 @@ bool resolve_links(const std::string &path, std::string &resolved, std::string &
 
 std::string temp_name_beside(const std::string &target, unsigned attempt)
 {
-    // The clock, the process and the attempt, mixed so that any bit of them
-    // changes every digit (splitmix64).
-    uint64_t x = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
-    x ^= uint64_t(getpid()) << 40 ^ uint64_t(attempt) << 20;
-    x += 0x9E3779B97F4A7C15ull;
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
-    x ^= x >> 31;
-    char name[32];
-    std::snprintf(name, sizeof name, ".imgforge-%012llx",
-                  static_cast<unsigned long long>(x & 0xFFFFFFFFFFFFull));
-    return dir_of(target) + '/' + name;
+    return dir_of(target) + '/' + temp_file_name(uint64_t(getpid()), attempt);
 }
 
 FILE *create_new_file(const std::string &path, const path_info *like)
