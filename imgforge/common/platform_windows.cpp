@@ -66,7 +66,8 @@ void close_fd(int fd)
 
 bool seek_fd(int fd, uint64_t offset)
 {
-    return offset <= uint64_t(INT64_MAX) && _lseeki64(fd, static_cast<long long>(offset), SEEK_SET) >= 0;
+    return offset <= uint64_t(INT64_MAX) &&
+           _lseeki64(fd, static_cast<long long>(offset), SEEK_SET) >= 0;
 }
 
 bool size_of_fd(int fd, uint64_t &size, bool &regular)
