@@ -194,7 +194,7 @@ class checker {
     void operation()
     {
         static const char *const names[] = {
-            "init", "re-init",         "load", "load", "get", "delete", "delete",
+            "init", "re-init",         "load", "load",   "get", "delete", "delete",
             "lock", "delete unlocked", "put",  "compact"};
         uint8_t tag = pick_tag();
         uint32_t draw = pick(0, 14);

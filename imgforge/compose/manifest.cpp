@@ -166,9 +166,9 @@ std::string folder_of(const char *path)
 
 // What the document says of the image itself, in the shape --json writes it.
 struct image_shape {
-    bool otp = false;                    // "format": "otp"
-    std::optional<uint32_t> flash_size;  // "flash_size"
-    std::optional<uint32_t> hw_bits;     // "hw_config": the word, or its fields
+    bool otp = false;                   // "format": "otp"
+    std::optional<uint32_t> flash_size; // "flash_size"
+    std::optional<uint32_t> hw_bits;    // "hw_config": the word, or its fields
 };
 
 uint64_t whole_number(const json &value, const char *key, uint64_t max)
@@ -192,8 +192,8 @@ uint32_t field_bits(const json &fields)
             !field.contains("value"))
             reject(format("field %zu: an object with \"name\" and \"value\" is expected", i));
         uint32_t one = 0;
-        std::string error =
-            hw_field_bits(name->get<std::string>(), whole_number(field["value"], "value", UINT32_MAX), one);
+        std::string error = hw_field_bits(name->get<std::string>(),
+                                          whole_number(field["value"], "value", UINT32_MAX), one);
         if (!error.empty())
             reject(format("field %zu: %s", i, error.c_str()));
         bits |= one;

@@ -62,8 +62,8 @@ void add_tag_data(image &img, uint8_t tag, const char *path)
     if (standard_input && img.stdin_read)
         fail(EXIT_USAGE, "ERROR: standard input is read only once: a second '-d -'\n");
     img.stdin_read = img.stdin_read || standard_input;
-    input_file file = standard_input ? input_file(input_file::standard_input_t{})
-                                     : input_file(path);
+    input_file file =
+        standard_input ? input_file(input_file::standard_input_t{}) : input_file(path);
     if (!file.is_open()) {
         // The messages are those of checking the size before opening.
         uint64_t size = 0;

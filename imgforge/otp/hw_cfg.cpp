@@ -365,8 +365,8 @@ std::string hw_field_bits(std::string_view name, uint64_t value, uint32_t &bits)
         return format("unknown field '%s'", excerpt(name).c_str());
     const hw_cfg_field &field = hw_cfg_tab[row];
     if (value > UINT32_MAX || (!field.has_details && !fits(uint32_t(value), field.width)))
-        return format("%llu does not fit in the %u bits of %s", static_cast<unsigned long long>(value),
-                      field.width, field.name);
+        return format("%llu does not fit in the %u bits of %s",
+                      static_cast<unsigned long long>(value), field.width, field.name);
     if (field.has_details && !find_detail(field, uint32_t(value)))
         return format("%llu is not a value of %s", static_cast<unsigned long long>(value),
                       field.name);

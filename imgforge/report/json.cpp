@@ -46,7 +46,6 @@ void write_hw_config(json_writer &w, const image &img, bool show_internal)
     w.end_object();
 }
 
-
 } // namespace
 
 std::optional<int64_t> record_number(uint8_t tag, const uint8_t *data, size_t length)
