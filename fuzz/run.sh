@@ -16,6 +16,9 @@ cp "$root/examples/sample.bin" "$corpus/fuzz_image/sample.bin"
 "$tool" -t fc -d "$root/examples/data/fc-PMU_W.bin" -t fc -d "$root/examples/data/fc-PMU_W.bin" \
     -l fc -b -o "$corpus/fuzz_image/workarounds.bin"
 printf 'NVDS\001\006\177' > "$corpus/fuzz_image/corrupt.bin"
+# The sample as Intel HEX and as S-records.
+"$tool" -r "$root/examples/sample.bin" --ihex -o "$corpus/fuzz_image/sample.hex"
+"$tool" -r "$root/examples/sample.bin" --srec -o "$corpus/fuzz_image/sample.srec"
 cp "$root"/fuzz/corpus/image/* "$corpus/fuzz_image/"
 # Manifests and device tables: the sample as a manifest and the examples.
 "$tool" -r "$root/examples/sample.bin" --json > "$corpus/fuzz_inputs/sample.json"
