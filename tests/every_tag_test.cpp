@@ -155,6 +155,32 @@ std::vector<std::pair<uint8_t, bytes>> chosen()
         {6, 0x01}, {7, 0x80}, {7, 0x7F}, {8, 0x01}, {8, 0x03}, {15, 0x02}, {26, 0x01}};
     for (const auto &[offset, value] : fields)
         records.push_back({0x06, create_cmd(offset, value)});
+    // Every field of one, the largest intervals, and reserved bytes set in a
+    // record longer than the command.
+    records.push_back({0x06, {0x02, 0x00, 0x00, 0x01, 0x03, 0x0D, 0x00, 0xF8, 0x02, 0x11,
+                              0x22, 0x33, 0x44, 0x55, 0x66, 0x01, 0x00, 0x00, 0x00, 0xA0,
+                              0x00, 0x00, 0x00, 0x40, 0x06, 0x00, 0x00, 0x07, 0x03, 0x00,
+                              0x00, 0xA5, 0x02, 0x0F, 0x00, 0x50, 0x00, 0x00, 0x01}});
+    records.push_back({0x06, bytes(39, 0xFF)});
+    bytes pads = create_cmd(1, 0xFF);
+    for (size_t offset : {2, 16, 29, 34})
+        pads[offset] = 0xFF;
+    pads.resize(60, 0xFF);
+    records.push_back({0x06, pads});
+    // More structures than a byte counts, the last one cut in its header.
+    bytes flags;
+    while (flags.size() < 900)
+        flags.insert(flags.end(), {0x02, 0x01, 0x06});
+    flags.push_back(0x07);
+    records.push_back({0x0B, flags});
+    // Calibration: extreme gain codes, and the trailing fields as the
+    // content reaches into them.
+    bytes misc = le32(0xFFFFFFFF);
+    for (const bytes &field : {le32(0x0001F001), bytes(88), le32(0x12345678), bytes(4),
+                               le32(0xABCDEF01), le32(1), bytes{0xFD, 1}})
+        misc.insert(misc.end(), field.begin(), field.end());
+    for (size_t n : {97, 113, 114})
+        records.push_back({0xBC, bytes(misc.begin(), misc.begin() + long(n))});
     return records;
 }
 
