@@ -205,15 +205,6 @@ class Sandbox : public testing::Test {
         write(name, img);
         return listing;
     }
-    // The decoded listing of those records is exactly the expected one.
-    void expect_dump(const std::vector<listed> &records, const std::string &err = "")
-    {
-        std::string listing = write_listed("img", records);
-        result r = run({"-r", "img", "-p"});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, listing);
-        EXPECT_EQ(r.err, err);
-    }
     bool exists(const std::string &name) const { return std::filesystem::exists(path(name)); }
     // The names in a folder, sorted.
     std::vector<std::string> names_in(const std::string &folder) const

@@ -4,7 +4,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <map>
 
 using namespace cli;
 using json = nlohmann::json;
@@ -67,48 +66,6 @@ TEST_F(Long, ParsingAndHelp)
         {{"--tags", "-H", "b"}, 0, "No help message for opt -b\n", ""},
     });
     // clang-format on
-}
-
-// The document holds what -v and -p show: rebuilt from it, both listings
-// come out byte for byte.
-TEST_F(Long, JsonAgreesWithTheListings)
-{
-    result r = run({"-r", sample, "--json"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    json doc = json::parse(r.out);
-    EXPECT_EQ(doc["format"], "flash");
-    EXPECT_EQ(doc["flash_size"], 65536);
-    EXPECT_EQ(doc["used"], 1271);
-    EXPECT_EQ(doc["free"], 65536 - 1271);
-    EXPECT_FALSE(doc.contains("hw_config"));
-    std::string raw, decoded;
-    std::map<std::string, json> numbers;
-    for (const json &rec : doc["records"]) {
-        std::string data = rec["data"];
-        EXPECT_EQ(data.size(), 2 * size_t(rec["length"]));
-        char at[16], tag[8];
-        std::snprintf(at, sizeof at, "@%04x ", unsigned(rec["offset"]));
-        std::snprintf(tag, sizeof tag, "%02x ", unsigned(rec["tag"]));
-        raw += at + std::string(tag);
-        for (size_t i = 0; i < data.size(); i += 2)
-            raw += " " + data.substr(i, 2);
-        raw += "\n";
-        decoded += at + std::string(rec["name"]) + " " + std::string(rec["decoded"]) + "\n";
-        if (rec.contains("value"))
-            numbers[rec["name"]] = rec["value"];
-        EXPECT_FALSE(rec["locked"]);
-    }
-    EXPECT_EQ(raw, run({"-r", sample, "-v"}).out);
-    EXPECT_EQ(decoded, run({"-r", sample, "-p"}).out);
-    // Numbers as their tags hold them: signed, unsigned, one to four bytes.
-    EXPECT_EQ(numbers["MAX_SLEEP_DUR"], 3200);
-    EXPECT_EQ(numbers["HIBERNATE_ADJ"], -33);
-    EXPECT_EQ(numbers["PMU_WKUP"], 0xC0FFEE);
-    EXPECT_EQ(numbers["SLEEP_ENABLE"], 2);
-    EXPECT_EQ(numbers["RECENT_BOND"], 1);
-    EXPECT_FALSE(numbers.contains("BD_ADDRESS"));
-    EXPECT_FALSE(numbers.contains("APP_BLE_ADV_DATA"));
 }
 
 TEST_F(Long, JsonRecordsWithoutDecodingOrWithNumbers)
@@ -179,17 +136,6 @@ TEST_F(Long, JsonOfOtpImages)
     r = run({"-i", "-r", "spare", "--json"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(json::parse(r.out)["hw_config"]["fields"][9]["text"].is_null());
-}
-
-TEST_F(Long, JsonOutputFile)
-{
-    const bytes img = image({{0x01, {1, 2, 3, 4, 5, 6}}});
-    // clang-format off
-    expect_cases({
-        {{"-r", "img", "--json", "-o", "img"}, 2, "", "ERROR: refusing to overwrite input file 'img'\n", {{"img", img}}, {{"img", img}}},
-        {{"--json", "-o", "nodir/x.json"}, 2, "", "Failed to open file 'nodir/x.json': No such file or directory\n"},
-    });
-    // clang-format on
 }
 
 // The summary line of a check without locked, deleted or incomplete records.

@@ -7,6 +7,7 @@
 #include "dump/dispatch.h"
 #include "golden.h"
 #include "imgforge.h"
+#include "test_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -55,11 +56,6 @@ bytes create_cmd(size_t offset, uint8_t value)
     bytes b(39, 0);
     b[offset] = value;
     return b;
-}
-
-bytes le32(uint32_t v)
-{
-    return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
 }
 
 // Records whose values the patterns do not reach: names, symbols, units,

@@ -10,6 +10,7 @@ Prints the score and every survivor with its place, and writes them as JSON.
 
     tools/mutants.py [--count N] [--seed S] [--build DIR] [--jobs J] [--report FILE]
     tools/mutants.py --replay FILE   # the survivors of a run, on the code as it is now
+    tools/mutants.py --replay FILE --all [--only PREFIX...]   # every built mutant, as after a cut
 """
 import argparse
 import json
@@ -184,6 +185,10 @@ def main():
                    help="build with AddressSanitizer and UndefinedBehaviorSanitizer, as make test")
     p.add_argument("--replay", default=None,
                    help="a report: try its survivors again on the code as it is now")
+    p.add_argument("--all", action="store_true",
+                   help="with --replay: every mutant of the report that was built, killed ones too")
+    p.add_argument("--only", nargs="+", default=None, metavar="PREFIX",
+                   help="with --replay: only mutants in files under these paths")
     a = p.parse_args()
     subprocess.run(["cmake", "-S", ROOT, "-B", a.build, "-DCMAKE_BUILD_TYPE=Release",
                     "-DIMGFORGE_TESTS_REQUIRED=ON", "-DIMGFORGE_PYTHON=OFF",
@@ -195,8 +200,10 @@ def main():
         sys.exit("the tests fail without a mutation")
     if a.replay:
         with open(a.replay, encoding="utf-8") as f:
+            wanted = ("survived", "killed") if a.all else ("survived",)
             mutants = [m for m in json.load(f)["mutants"]
-                       if m["fate"] == "survived" and not m["file"].startswith(SKIP_FOLDERS)]
+                       if m["fate"] in wanted and not m["file"].startswith(SKIP_FOLDERS)
+                       and (not a.only or m["file"].startswith(tuple(a.only)))]
         print(f"{len(mutants)} survivors of {a.replay}", flush=True)
     else:
         mutants = draw(a.count, random.Random(a.seed))
