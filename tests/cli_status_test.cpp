@@ -66,7 +66,8 @@ TEST_F(Status, EachFailureAloneAndWithAFailedStandardOutput)
         std::string line;
         for (const std::string &a : r.args)
             line += " " + a;
-        EXPECT_EQ(run(r.args).status, r.status) << line;
+        result alone = run(r.args);
+        EXPECT_EQ(alone.status, r.status) << line << "\n" << alone.err;
         result failed = run(r.args, {.stdout_path = "/dev/full"});
         int expected = r.status == 0 && r.prints ? 2 : r.status;
         EXPECT_EQ(failed.status, expected) << line << " with standard output full";
