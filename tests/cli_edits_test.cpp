@@ -78,30 +78,16 @@ TEST_F(Edits, StandardInputOnce)
 {
     if (windows_tool())
         GTEST_SKIP() << "the harness feeds standard input through a POSIX pipe";
-    struct piped {
-        std::string data;
-        std::vector<std::string> args;
-        int status;
-        std::string out, err;
-    };
     // clang-format off
-    const piped rows[] = {
+    expect_piped({
         {"abc", {"-t", "02", "-d", "-", "-v"}, 0, "@0007 02  61 62 63\n", ""},
         {"", {"-t", "02", "-d", "-", "-v"}, 0, "@0007 02 \n", ""},
         {std::string(32768, 'x'), {"-t", "02", "-d", "-"}, 3, "", "ERROR: failed to put tag 02 from '-': LENGTH_OUT_OF_RANGE\n"},
         {"abcdefgh", {"-f", "8", "-t", "02", "-d", "-"}, 2, "", "ERROR: way too much data from '-'\n"},
         {"abc", {"-t", "02", "-d", "-", "-t", "03", "-d", "-"}, 1, "", "ERROR: standard input is read only once: a second '-d -'\n"},
         {"abc", {"-t", "02", "-d", "./-"}, 2, "", "ERROR: stat(./-) failed: No such file or directory\n"},
-    };
+    });
     // clang-format on
-    for (const piped &p : rows) {
-        run_env env;
-        env.stdin_data = &p.data;
-        result r = run(p.args, env);
-        EXPECT_EQ(r.status, p.status) << p.args[3];
-        EXPECT_EQ(r.out, p.out) << p.args[3];
-        EXPECT_EQ(r.err, p.err) << p.args[3];
-    }
 }
 
 TEST_F(Edits, CompactKeepsLiveRecordsInOrder)

@@ -321,6 +321,28 @@ class Sandbox : public testing::Test {
         return r;
     }
 
+    // A case with its standard input: status, standard output and error.
+    struct piped_case {
+        std::string input;
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+    };
+    void expect_piped(const std::vector<piped_case> &cases)
+    {
+        for (const piped_case &c : cases) {
+            run_env env;
+            env.stdin_data = &c.input;
+            result r = run(c.args, env);
+            std::string line = std::to_string(c.input.size()) + " bytes into";
+            for (const std::string &a : c.args)
+                line += " " + a;
+            EXPECT_EQ(r.status, c.status) << line;
+            EXPECT_EQ(r.out, c.out) << line;
+            EXPECT_EQ(r.err, c.err) << line;
+        }
+    }
+
     // Each case's status, standard output, standard error and files,
     // exactly. Cases that need what only POSIX systems have are skipped,
     // with their reason, for a Windows build.

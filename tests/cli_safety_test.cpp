@@ -80,31 +80,17 @@ TEST_F(Inputs, StreamsAreReadToTheirEnd)
     const std::string too_long =
         "ERROR: failed to put tag 01 from '/dev/stdin': LENGTH_OUT_OF_RANGE\n";
     const std::string too_much = "ERROR: way too much data from '/dev/stdin'\n";
-    struct piped {
-        size_t bytes; // of 'x' on standard input
-        std::vector<std::string> args;
-        int status;
-        std::string out, err;
-    };
+    auto x = [](size_t n) { return std::string(n, 'x'); };
     // clang-format off
-    const piped rows[] = {
-        {3, {"-t", "01", "-d", "/dev/stdin", "-v"}, 0, "@0007 01  78 78 78\n", ""},
-        {32767, {"-t", "01", "-d", "/dev/stdin", "-v"}, 0, "@0008 01 " + hex_of(bytes(32767, 'x')) + "\n", ""},
-        {32768, {"-t", "01", "-d", "/dev/stdin"}, 3, "", too_long},
-        {65535, {"-t", "01", "-d", "/dev/stdin"}, 3, "", too_long},
-        {65536, {"-t", "01", "-d", "/dev/stdin"}, 2, "", too_much},
-        {100, {"-f", "100", "-t", "01", "-d", "/dev/stdin"}, 2, "", too_much},
-    };
+    expect_piped({
+        {x(3), {"-t", "01", "-d", "/dev/stdin", "-v"}, 0, "@0007 01  78 78 78\n", ""},
+        {x(32767), {"-t", "01", "-d", "/dev/stdin", "-v"}, 0, "@0008 01 " + hex_of(bytes(32767, 'x')) + "\n", ""},
+        {x(32768), {"-t", "01", "-d", "/dev/stdin"}, 3, "", too_long},
+        {x(65535), {"-t", "01", "-d", "/dev/stdin"}, 3, "", too_long},
+        {x(65536), {"-t", "01", "-d", "/dev/stdin"}, 2, "", too_much},
+        {x(100), {"-f", "100", "-t", "01", "-d", "/dev/stdin"}, 2, "", too_much},
+    });
     // clang-format on
-    for (const piped &p : rows) {
-        run_env env;
-        std::string data(p.bytes, 'x');
-        env.stdin_data = &data;
-        result r = run(p.args, env);
-        EXPECT_EQ(r.status, p.status) << p.bytes;
-        EXPECT_EQ(r.out, p.out) << p.bytes;
-        EXPECT_EQ(r.err, p.err) << p.bytes;
-    }
     // Files of /proc report no size.
     const char cmdline[] = "imgforge\0-t\0"
                            "01\0-d\0/proc/self/cmdline\0-v";
