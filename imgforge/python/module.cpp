@@ -125,7 +125,7 @@ struct py_image {
 // thread that reaches one of them meanwhile gets an exception, not a race.
 class claim {
   public:
-    explicit claim(std::initializer_list<py_image *> images) : images(images)
+    explicit claim(std::initializer_list<py_image *> list) : images(list)
     {
         for (py_image *p : images)
             p->ready();
@@ -141,7 +141,8 @@ class claim {
     claim &operator=(const claim &) = delete;
 
   private:
-    std::initializer_list<py_image *> images;
+    // A copy: a list's array lives only as long as the expression that made it.
+    std::vector<py_image *> images;
 };
 
 // Runs `work` without the GIL, then hands the core's warnings to Python.
