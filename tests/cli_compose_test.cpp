@@ -43,6 +43,15 @@ TEST_F(Manifest, EveryKindOfContent)
     // The address record is locked, the others are not.
     EXPECT_EQ(run({"--manifest", "sub/m.json", "-e", "01"}).status, 3);
     EXPECT_EQ(run({"--manifest", "sub/m.json", "-e", "02", "-b"}).status, 0);
+    // The engine's refusals name the record.
+    manifest("m.json", R"({"tag": 8, "data": "01"}, {"tag": 9, "u32": 1, "locked": true})");
+    write("locked", image({{0x09, {1, 0, 0, 0}, 0x04}}));
+    // clang-format off
+    expect_cases({
+        {{"-f", "16", "--manifest", "m.json"}, 3, "", "ERROR: failed to put tag 09 from 'm.json' record 1: NO_SPACE_AVAILABLE\n"},
+        {{"-r", "locked", "--manifest", "m.json"}, 3, "", "ERROR: failed to put tag 09 from 'm.json' record 1: PARAM_LOCKED\n"},
+    });
+    // clang-format on
 }
 
 TEST_F(Manifest, ErrorsNameTheFileAndTheRecord)
@@ -143,19 +152,6 @@ TEST_F(Manifest, ErrorsNameTheFileAndTheRecord)
     // clang-format on
 }
 
-TEST_F(Manifest, RefusalsOfTheImage)
-{
-    manifest("m.json", R"({"tag": 8, "data": "01"}, {"tag": 9, "u32": 1, "locked": true})");
-    write("locked", image({{0x09, {1, 0, 0, 0}, 0x04}}));
-    write("a", bytes{0xAA});
-    // clang-format off
-    expect_cases({
-        {{"-f", "16", "--manifest", "m.json"}, 3, "", "ERROR: failed to put tag 09 from 'm.json' record 1: NO_SPACE_AVAILABLE\n"},
-        {{"-r", "locked", "--manifest", "m.json"}, 3, "", "ERROR: failed to put tag 09 from 'm.json' record 1: PARAM_LOCKED\n"},
-    });
-    // clang-format on
-}
-
 class Batch : public Sandbox {
   protected:
     void SetUp() override
@@ -230,10 +226,7 @@ TEST_F(Batch, ErrorsWriteNothing)
         {"id,08:hex\na,\"0\n1\"\n", " row 1, column '08:hex': bad hex data '0\\x0a1': byte pairs of hex digits are expected, separated by nothing, spaces or colons"},
         {header + "a/b,,\n", " row 1, column 'id': the id 'a/b' holds a path separator"},
         {header + "a\\b,,\n", " row 1, column 'id': the id 'a\\b' holds a path separator"},
-        {header + "a,11:22,\n", " row 1, column '01:bd_address': bad bd_address '11:22': six hex " "byte pairs joined by ':' are expected"},
         {header + "a,," + std::string(249, 'n') + "\n", " row 1, column 'DEVICE_NAME:text': 249 bytes, but DEVICE_NAME holds at most 248 bytes"},
-        {"id,0a:u32\na,4294967296\n", " row 1, column '0a:u32': 4294967296 does not fit in u32"},
-        {"id,08:file\na,none\n", " row 1, column '08:file': cannot read 'none': No such file or " "directory"},
     };
     // clang-format on
     for (const row &r : rows) {

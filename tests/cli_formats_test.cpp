@@ -107,60 +107,47 @@ class RecordFiles : public Sandbox {
     }
 };
 
-TEST_F(RecordFiles, WrittenAtTheBase)
+TEST_F(RecordFiles, WrittenAndReadAtTheBase)
 {
+    write("crlf.hex", ":020000040001F9\r\n:08FFF8004E5644530A060301B2\r\n:020000040002F8\r\n:"
+                      "060000000203FFFFFFFFF9\r\n:00000001FF\r\n");
+    write("bad.hex", ":020000040001F9\n:08FFF8004E5644530A060301B3\n:00000001FF\n");
+    write("gap.srec", "S00B0000696D67666F726765A4\nS30D000010004E5644530A06020194\nS30900001009FFFF"
+                      "FFFFE1\nS70500000000FA\n");
+    write("noend.hex", ":020000040001F9\n:08FFF8004E5644530A060301B2\n");
+    const std::string listing = "@0007 0a  01 02 03\n";
     // The 14 bytes -b writes: "NVDS", 0a 06 03 01 02 03, ff ff ff ff.
     // clang-format off
     expect_cases({
         {{"-r", "img", "--ihex"}, 0, ":020000040000FA\n:0E0000004E5644530A0603010203FFFFFFFFA2\n:00000001FF\n", ""},
         {{"-r", "img", "--srec", "-b"}, 0, "S00B0000696D67666F726765A4\nS313000000004E5644530A0603010203FFFFFFFF9C\nS70500000000FA\n", ""},
         // Across a 64 KiB boundary: the record splits and the upper bits follow.
-        {{"-r", "img", "--ihex", "--base", "0x1FFF8"}, 0,
-         ":020000040001F9\n:08FFF8004E5644530A060301B2\n:020000040002F8\n:060000000203FFFFFFFFF9\n:00000001FF\n", ""},
+        {{"-r", "img", "--ihex", "--base", "0x1FFF8", "-o", "img.hex"}, 0, "", "", {},
+         {{"img.hex", as_bytes(":020000040001F9\n:08FFF8004E5644530A060301B2\n:020000040002F8\n:060000000203FFFFFFFFF9\n:00000001FF\n")}}},
         {{"-r", "img", "--base=4294967282", "--ihex"}, 0,
          ":02000004FFFFFC\n:0EFFF2004E5644530A0603010203FFFFFFFFB1\n:00000001FF\n", ""},
+        // Sixteen bytes a line.
+        {{"-f", "20", "-F", "--ihex"}, 0, ":020000040000FA\n:100000004E564453FFFFFFFFFFFFFFFFFFFFFFFFC1\n:04001000FFFFFFFFF0\n:00000001FF\n", ""},
+        {{"-f", "20", "-F", "--srec", "--base", "0x12345"}, 0, "S00B0000696D67666F726765A4\nS315000123454E564453FFFFFFFFFFFFFFFFFFFFFFFF52\nS30900012355FFFFFFFF81\nS70500000000FA\n", ""},
         {{"-r", "img", "--ihex", "--base", "0xFFFFFFF3"}, 1, "", "ERROR: the image does not fit below 4 GiB\n"},
         {{"-r", "img", "--srec", "-F", "--base", "0xFFFF0001"}, 1, "", "ERROR: the image does not fit below 4 GiB\n"},
         {{"--ihex", "--base", "0x100000000"}, 1, "", "ERROR: invalid --base argument '0x100000000'\n"},
         {{"--ihex", "--base", "-1"}, 1, "", "ERROR: invalid --base argument '-1'\n"},
         {{"--ihex", "--base", "1k"}, 1, "", "ERROR: invalid --base argument '1k'\n"},
-        {{"-r", "img", "--ihex", "-o", "img.hex"}, 0, "", "", {}, {{"img.hex", as_bytes(":020000040000FA\n:0E0000004E5644530A0603010203FFFFFFFFA2\n:00000001FF\n")}}},
+        // Read back: the image starts at the base; bytes before it are
+        // refused, bytes no record gives read as erased.
+        {{"--base", "0x1FFF8", "-r", "img.hex", "-v"}, 0, listing, ""},
+        {{"-r", "crlf.hex", "-v", "--base=131064"}, 0, listing, ""},
+        {{"-r", "img.hex", "--base", "0x1FFF9", "-v"}, 2, "", "ERROR: 'img.hex' line 2: data below the base address\n"},
+        {{"-r", "gap.srec", "--base", "0x1000", "-v"}, 0, "@0007 0a  01 ff\n", ""},
+        {{"-r", "bad.hex", "--base", "0x1FFF8"}, 2, "", "ERROR: 'bad.hex' line 2: a bad checksum\n"},
+        {{"-r", "noend.hex", "--base", "0x1FFF8"}, 2, "", "ERROR: 'noend.hex' line 3: no end record\n"},
+        {{"-i", "-r", "img.hex", "--base", "0x1FFF8", "-v"}, 2, "", "ERROR: 'img.hex' is not an NVDS image\nhint: it is a flash image; leave out -i\n"},
     });
     // clang-format on
     // OTP images go out as the medium holds them: complemented.
     EXPECT_EQ(run({"-i", "--srec"}).out.substr(27, 44),
               "S31500000000B1A9BBAC000000000000000000000000");
-}
-
-TEST_F(RecordFiles, ReadFromTheBase)
-{
-    const std::string hex = ":020000040001F9\n:08FFF8004E5644530A060301B2\n:020000040002F8\n:"
-                            "060000000203FFFFFFFFF9\n:00000001FF\n";
-    write("img.hex", hex);
-    write("crlf.hex", ":020000040001F9\r\n:08FFF8004E5644530A060301B2\r\n:020000040002F8\r\n:"
-                      "060000000203FFFFFFFFF9\r\n:00000001FF\r\n");
-    write("bad.hex", ":020000040001F9\n:08FFF8004E5644530A060301B3\n:00000001FF\n");
-    write("short.hex", ":020000040001F9\n:08FFF8004E5644530A0603\n");
-    write("gap.srec", "S00B0000696D67666F726765A4\nS30D000010004E5644530A06020194\nS30900001009FFFF"
-                      "FFFFE1\nS70500000000FA\n");
-    write("noend.hex", ":020000040001F9\n:08FFF8004E5644530A060301B2\n");
-    write("bad.srec", "S00B0000696D67666F726765A4\nS309000010004E564453AC\n");
-    const std::string listing = "@0007 0a  01 02 03\n";
-    // clang-format off
-    expect_cases({
-        {{"--base", "0x1FFF8", "-r", "img.hex", "-v"}, 0, listing, ""},
-        {{"-r", "crlf.hex", "-v", "--base=131064"}, 0, listing, ""},
-        // The image starts at the base: bytes before it are refused, bytes no
-        // record gives read as erased.
-        {{"-r", "img.hex", "--base", "0x1FFF9", "-v"}, 2, "", "ERROR: 'img.hex' line 2: data below the base address\n"},
-        {{"-r", "gap.srec", "--base", "0x1000", "-v"}, 0, "@0007 0a  01 ff\n", ""},
-        {{"-r", "bad.hex", "--base", "0x1FFF8"}, 2, "", "ERROR: 'bad.hex' line 2: a bad checksum\n"},
-        {{"-r", "bad.srec", "--base", "0x1000"}, 2, "", "ERROR: 'bad.srec' line 2: a bad checksum\n"},
-        {{"-r", "noend.hex", "--base", "0x1FFF8"}, 2, "", "ERROR: 'noend.hex' line 3: no end record\n"},
-        {{"-r", "short.hex", "--base", "0x1FFF8"}, 2, "", "ERROR: 'short.hex' line 2: a malformed record\n"},
-        {{"-i", "-r", "img.hex", "--base", "0x1FFF8", "-v"}, 2, "", "ERROR: 'img.hex' is not an NVDS image\nhint: it is a flash image; leave out -i\n"},
-    });
-    // clang-format on
 }
 
 class Dump : public Sandbox {

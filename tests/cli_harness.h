@@ -89,13 +89,7 @@ inline bytes otp_image(bytes logical, uint32_t word)
 // Text output of an image: one "%02x\n" line per byte.
 inline std::string hex_lines(const bytes &b)
 {
-    std::string out;
-    char line[4];
-    for (uint8_t c : b) {
-        std::snprintf(line, sizeof line, "%02x\n", c);
-        out += line;
-    }
-    return out;
+    return b.empty() ? "" : hex_of(b, "\n") + "\n";
 }
 
 // A file a case writes before its run, or expects after it.
@@ -155,13 +149,6 @@ inline char tool_separator()
     return windows_tool() ? '\\' : '/';
 }
 
-// A record with the text its decoded line shows after "@xxxx ".
-struct listed {
-    uint8_t tag;
-    bytes data;
-    std::string text;
-};
-
 class Sandbox : public testing::Test {
   protected:
     std::filesystem::path dir;
@@ -189,21 +176,6 @@ class Sandbox : public testing::Test {
     {
         std::ifstream f(path(name), std::ios::binary);
         return bytes(std::istreambuf_iterator<char>(f), {});
-    }
-    // Writes the records as one image and returns its expected decoded listing.
-    std::string write_listed(const std::string &name, const std::vector<listed> &records) const
-    {
-        bytes img{'N', 'V', 'D', 'S'};
-        std::string listing;
-        for (const listed &l : records) {
-            append_record(img, l.tag, 0x06, l.data);
-            char at[16];
-            std::snprintf(at, sizeof at, "@%04zx ", img.size() - l.data.size());
-            listing += at + l.text + "\n";
-        }
-        img.insert(img.end(), 4, 0xFF);
-        write(name, img);
-        return listing;
     }
     bool exists(const std::string &name) const { return std::filesystem::exists(path(name)); }
     // The names in a folder, sorted.

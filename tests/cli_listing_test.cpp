@@ -1,5 +1,5 @@
 // Reviewed listings of calibration register images and of register writes in
-// every block, and records longer than the chunk the hex listing is written in.
+// every block.
 #include "cli_harness.h"
 
 #include <string>
@@ -77,30 +77,6 @@ TEST_F(Listing, RegisterWrites)
         put(0xFC, bytes(pmu.begin(), pmu.begin() + long(n)));
     img.insert(img.end(), 4, 0xFF);
     expect_listing(img, "register_writes.txt");
-}
-
-TEST_F(Listing, RecordsLongerThanAHexChunk)
-{
-    // A linear congruential sequence: no period of 256 or 1024 bytes.
-    uint32_t x = 1;
-    auto sequence = [&x](size_t n) {
-        bytes b(n);
-        for (uint8_t &c : b) {
-            x = x * 1103515245u + 12345u;
-            c = uint8_t(x >> 16);
-        }
-        return b;
-    };
-    bytes unknown = sequence(3000), ate = sequence(3000);
-    write("img", image({{0x77, unknown}, {0xB8, ate}}));
-    // Data at 4 + 4 and at 8 + 3000 + 4: both records have two length bytes.
-    std::string first = "@0008 77 " + hex_of(unknown) + "\n";
-    // clang-format off
-    expect_cases({
-        {{"-r", "img", "-v"}, 0, first + "@0bc4 b8 " + hex_of(ate) + "\n", ""},
-        {{"-r", "img", "-p"}, 0, first + "\n@0bc4 ATE " + hex_of(ate) + "\n", ""},
-    });
-    // clang-format on
 }
 
 } // namespace

@@ -1,43 +1,38 @@
-// The decoded dump end to end: where a length check stops it, wide offsets
-// and the USER_APP file. Every tag's lines are in the listing of every tag
-// (every_tag_test.cpp).
+// The decoded dump end to end: long records, wide offsets and the USER_APP
+// file. Every tag's lines, and where a length check stops the dump, are in
+// the listing of every tag (every_tag_test.cpp).
 #include "cli_harness.h"
 
 using namespace cli;
 
 namespace {
 
-class Pretty : public Sandbox {
-  protected:
-    // A record whose length check fails ends the dump with the diagnostic.
-    void expect_fatal(uint8_t tag, const bytes &data, const std::string &name,
-                      const std::string &condition)
-    {
-        std::string listing = write_listed(
-            "img", {{0x36, {1, 0}, "RECENT_BOND 1"}, {tag, data, name + " "}, {0x36, {2, 0}, "-"}});
-        result r = run({"-r", "img", "-p"});
-        EXPECT_EQ(r.status, 4);
-        EXPECT_EQ(r.out, listing.substr(0, listing.find('\n', listing.find('\n') + 1)));
-        std::string prefix = "ASSERT ERR(" + condition + ") at imgforge/dump/dispatch.cpp:";
-        EXPECT_EQ(r.err.substr(0, prefix.size()), prefix) << r.err;
-    }
-};
+class Pretty : public Sandbox {};
 
-TEST_F(Pretty, OffsetsGrowPastFourDigits)
+TEST_F(Pretty, LongRecordsAndWideOffsets)
 {
-    write("big", bytes(32000, 0));
-    write("d", bytes{30, 0});
-    result r = run({"-f", "100000", "-t", "b8", "-d", "big", "-t", "be", "-d", "big", "-t", "a7",
-                    "-d", "big", "-t", "07", "-d", "d", "-p"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.substr(r.out.rfind("@")), "@17713 LPCLK_DRIFT 30 ppm\n");
-}
-
-TEST_F(Pretty, LengthChecksAreFatal)
-{
-    // Every tag's conditions are in the reviewed listing of every tag.
-    expect_fatal(0x07, {30, 0, 0}, "LPCLK_DRIFT", "len == sizeof(local_drift)");
-    expect_fatal(0x02, bytes(249, 'x'), "DEVICE_NAME", "len <= PARAM_LEN_DEVICE_NAME");
+    // A linear congruential sequence: no period of 256 or 1024 bytes.
+    uint32_t x = 1;
+    auto sequence = [&x](size_t n) {
+        bytes b(n);
+        for (uint8_t &c : b) {
+            x = x * 1103515245u + 12345u;
+            c = uint8_t(x >> 16);
+        }
+        return b;
+    };
+    bytes unknown = sequence(32000), ate = sequence(32000), other = sequence(32000);
+    write("img", image({{0x77, unknown}, {0xB8, ate}, {0x78, other}, {0x07, {30, 0}}}));
+    // Records far longer than the chunk the hex is written in, each with two
+    // length bytes; offsets grow past four digits.
+    const std::string first = "@0008 77 " + hex_of(unknown) + "\n",
+                      third = "@fa10 78 " + hex_of(other) + "\n";
+    // clang-format off
+    expect_cases({
+        {{"-f", "100000", "-r", "img", "-v"}, 0, first + "@7d0c b8 " + hex_of(ate) + "\n" + third + "@17713 07  1e 00\n", ""},
+        {{"-f", "100000", "-r", "img", "-p"}, 0, first + "\n@7d0c ATE " + hex_of(ate) + "\n" + third + "\n@17713 LPCLK_DRIFT 30 ppm\n", ""},
+    });
+    // clang-format on
 }
 
 // The USER_APP file replaces what was there; the dump goes on after a failed

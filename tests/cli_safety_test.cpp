@@ -53,24 +53,6 @@ TEST_F(Numbers, TheWholeArgumentIsTheNumber)
     expect_cases(cases);
 }
 
-TEST_F(Numbers, IgnoredArgumentsAreNamed)
-{
-    auto ignoring = [&](const std::string &arg) {
-        return "WARNING: ignoring '" + arg + "' and every argument after it\n";
-    };
-    // clang-format off
-    expect_cases({
-        {{"img", "-p"}, 0, hex_lines(empty_image), ignoring("img")},
-        {{"-b", "--", "-p", "x"}, 0, as_string(empty_image), ignoring("-p")},
-        {{"-b", "-", "-p"}, 0, as_string(empty_image), ignoring("-")},
-        {{"-b", "--"}, 0, as_string(empty_image), ""},
-        {{"-b", "x"}, 0, as_string(empty_image), ignoring("x")},
-        {{"-b", std::string(40, 'x') + "\x1b"}, 0, as_string(empty_image), ignoring(std::string(40, 'x') + "...")},
-        {{"-b", "\x1b[2J\\"}, 0, as_string(empty_image), ignoring("\\x1b[2J\\")},
-    });
-    // clang-format on
-}
-
 class Inputs : public Sandbox {};
 
 TEST_F(Inputs, StreamsAreReadToTheirEnd)
@@ -103,6 +85,8 @@ TEST_F(Inputs, StreamsAreReadToTheirEnd)
     // clang-format on
 }
 
+// Flash and OTP images as bytes or as text lines, cut ones, and files that
+// are no image.
 TEST_F(Inputs, ImagesAreRecognisedOrRefused)
 {
     bytes flash = image({{0x0A, {1}}});
@@ -113,9 +97,28 @@ TEST_F(Inputs, ImagesAreRecognisedOrRefused)
     write("erased", bytes(64, 0xFF));
     write("short", "NV");
     write("x", bytes{9});
+    write("f", bytes{1, 2, 3});
+    std::string text = run({"-t", "0a", "-d", "f"}).out, crlf;
+    for (char c : text)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    write("img.txt", text);
+    write("crlf.txt", crlf);
+    write("open.txt", text.substr(0, text.size() - 1)); // no line end after the last byte
+    write("otp.txt", run({"-i", "-t", "0a", "-d", "f"}).out);
+    write("bad.txt", text + "zz\n");
+    write("long.txt", "4e\n56\n44\n53\nfff\n");
+    write("cr.txt", "4e\rX56\n44\n53\nff\nff\nff\nff\n");
+    bytes whole = image({{0x01, {1, 2, 3, 4, 5, 6}}, {0x02, {7, 8}}}, 0);
+    write("cut", bytes(whole.begin(), whole.begin() + 10));  // inside the data of 01
+    write("cut2", bytes(whole.begin(), whole.begin() + 16)); // after the header of 02
     auto not_image = [](const std::string &name, const std::string &hint = "") {
         return "ERROR: '" + name + "' is not an NVDS image\n" + hint;
     };
+    auto cut = [](const char *name, const char *at) {
+        return std::string("WARNING: '") + name + "' ends inside the record at @" + at +
+               "; its missing bytes read as erased\n";
+    };
+    const std::string record = as_string(record_0a);
     // clang-format off
     expect_cases({
         {{"-r", "otp", "-v"}, 2, "", not_image("otp", "hint: it is an OTP image; give -i before -r\n")},
@@ -129,62 +132,25 @@ TEST_F(Inputs, ImagesAreRecognisedOrRefused)
         {{"-r", "erased", "-b"}, 0, as_string(empty_image), ""},
         {{"-i", "-r", "zeros", "-v"}, 3, "", "ERROR: cannot erase NVM/OTP/efuse data\n"},
         {{"-i", "-r", "otp", "-v"}, 0, "@0007 0a  01\n", ""},
+        // Text lines, as the tool writes them, with LF or CRLF.
+        {{"-r", "img.txt", "-b"}, 0, record, ""},
+        {{"-r", "crlf.txt", "-b"}, 0, record, ""},
+        {{"-r", "open.txt", "-b"}, 0, record, ""},
+        {{"-i", "-r", "otp.txt", "-v"}, 0, "@0007 0a  01 02 03\n", ""},
+        {{"-r", "otp.txt", "-v"}, 2, "", not_image("otp.txt", "hint: it is an OTP image; give -i before -r\n")},
+        {{"-r", "bad.txt", "-b"}, 2, "", not_image("bad.txt")},
+        {{"-r", "long.txt", "-b"}, 2, "", not_image("long.txt")},
+        {{"-r", "cr.txt", "-b"}, 2, "", not_image("cr.txt")},
+        // A cut file: one warning per file, for its first cut record.
+        {{"-r", "cut", "-v"}, 0, "@0007 01  01 02 03 ff ff ff\n", cut("cut", "0007")},
+        {{"-r", "cut2", "-v"}, 0, "@0007 01  01 02 03 04 05 06\n@0010 02  ff ff\n", cut("cut2", "0010")},
+        {{"-r", "cut", "-r", "cut", "-v"}, 0, "@0007 01  01 02 03 ff ff ff\n", cut("cut", "0007") + cut("cut", "0007")},
     });
     // clang-format on
     // An OTP image edited without -i is left as it was.
     bytes before = read("otp");
     EXPECT_EQ(run({"-r", "otp", "-t", "02", "-d", "x", "-b", "-o", "otp"}).status, 2);
     EXPECT_EQ(read("otp"), before);
-}
-
-TEST_F(Inputs, TruncatedImagesAreReadWithAWarning)
-{
-    bytes whole = image({{0x01, {1, 2, 3, 4, 5, 6}}, {0x02, {7, 8}}}, 0);
-    write("cut", bytes(whole.begin(), whole.begin() + 10));  // inside the data of 01
-    write("cut2", bytes(whole.begin(), whole.begin() + 16)); // after the header of 02
-    write("whole", whole);
-    auto warning = [](const char *name, const char *at) {
-        return std::string("WARNING: '") + name + "' ends inside the record at @" + at +
-               "; its missing bytes read as erased\n";
-    };
-    // clang-format off
-    expect_cases({
-        {{"-r", "cut", "-v"}, 0, "@0007 01  01 02 03 ff ff ff\n", warning("cut", "0007")},
-        {{"-r", "cut2", "-v"}, 0, "@0007 01  01 02 03 04 05 06\n@0010 02  ff ff\n", warning("cut2", "0010")},
-        // One warning per file, for its first cut record.
-        {{"-r", "cut", "-r", "cut", "-v"}, 0, "@0007 01  01 02 03 ff ff ff\n", warning("cut", "0007") + warning("cut", "0007")},
-        {{"-r", "whole", "-v"}, 0, "@0007 01  01 02 03 04 05 06\n@0010 02  07 08\n", ""},
-    });
-    // clang-format on
-}
-
-TEST_F(Inputs, TextImagesReadBack)
-{
-    write("f", bytes{1, 2, 3});
-    std::string text = run({"-t", "0a", "-d", "f"}).out;
-    std::string crlf;
-    for (char c : text)
-        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    write("img.txt", text);
-    write("crlf.txt", crlf);
-    write("open.txt", text.substr(0, text.size() - 1)); // no line end after the last byte
-    write("otp.txt", run({"-i", "-t", "0a", "-d", "f"}).out);
-    write("bad.txt", text + "zz\n");
-    write("long.txt", "4e\n56\n44\n53\nfff\n");
-    write("cr.txt", "4e\rX56\n44\n53\nff\nff\nff\nff\n");
-    const std::string record = as_string(record_0a);
-    // clang-format off
-    expect_cases({
-        {{"-r", "img.txt", "-b"}, 0, record, ""},
-        {{"-r", "crlf.txt", "-b"}, 0, record, ""},
-        {{"-r", "open.txt", "-b"}, 0, record, ""},
-        {{"-i", "-r", "otp.txt", "-v"}, 0, "@0007 0a  01 02 03\n", ""},
-        {{"-r", "otp.txt", "-v"}, 2, "", "ERROR: 'otp.txt' is not an NVDS image\nhint: it is an OTP image; give -i before -r\n"},
-        {{"-r", "bad.txt", "-b"}, 2, "", "ERROR: 'bad.txt' is not an NVDS image\n"},
-        {{"-r", "long.txt", "-b"}, 2, "", "ERROR: 'long.txt' is not an NVDS image\n"},
-        {{"-r", "cr.txt", "-b"}, 2, "", "ERROR: 'cr.txt' is not an NVDS image\n"},
-    });
-    // clang-format on
 }
 
 class Outputs : public Sandbox {

@@ -1,4 +1,5 @@
-// Intel HEX and S-record text: the records written, read and refused.
+// Intel HEX and S-record text: the records read and refused. What is written
+// is checked end to end (cli_formats_test.cpp) and by other tools.
 #include "image/hex_records.h"
 #include "test_bytes.h"
 
@@ -13,13 +14,6 @@ namespace {
 
 constexpr record_format ihex = record_format::intel_hex;
 constexpr record_format srec = record_format::srecord;
-
-std::string written(record_format f, const std::vector<uint8_t> &b, uint32_t base)
-{
-    std::string text;
-    imgforge::write_hex_records(f, b.data(), b.size(), base, imgforge::text_sink(text));
-    return text;
-}
 
 // A text read at `base` into 64 bytes of 0xEE, fed `piece` characters at a
 // time: the bytes to the extent, or the refusal. The 8 bytes past the 64
@@ -42,41 +36,6 @@ reading read(record_format f, const std::string &text, uint32_t base, size_t pie
         return {"", 0, "line " + std::to_string(d.error().line) + ": " + d.error().reason};
     out.resize(size_t(std::min<uint64_t>(d.extent(), 64)));
     return {hex_of(out, ""), d.extent(), ""};
-}
-
-TEST(HexRecords, Writes)
-{
-    struct row {
-        record_format f;
-        std::vector<uint8_t> bytes;
-        uint32_t base;
-        std::string text;
-    };
-    const std::string s0 = "S00B0000696D67666F726765A4\n", s7 = "S70500000000FA\n";
-    // clang-format off
-    const std::vector<row> rows = {
-        {ihex, {}, 0, ":00000001FF\n"},
-        {srec, {}, 0x1000, s0 + s7},
-        {ihex, seq(3, 1), 0, ":020000040000FA\n:03000000010203F7\n:00000001FF\n"},
-        {ihex, seq(20), 0x1234FFF8,
-         ":020000041234B4\n:08FFF8000001020304050607E5\n:020000041235B3\n"
-         ":0800000008090A0B0C0D0E0F9C\n:0400080010111213AE\n:00000001FF\n"},
-        {srec, seq(17), 0x12345,
-         s0 + "S31500012345000102030405060708090A0B0C0D0E0F09\nS306000123551070\n" + s7},
-        {ihex, seq(16), 0xFFFFFFF0,
-         ":02000004FFFFFC\n:10FFF000000102030405060708090A0B0C0D0E0F89\n:00000001FF\n"},
-        {srec, seq(16), 0xFFFFFFF0,
-         s0 + "S315FFFFFFF0000102030405060708090A0B0C0D0E0F85\n" + s7},
-    };
-    // clang-format on
-    for (const row &r : rows) {
-        EXPECT_EQ(written(r.f, r.bytes, r.base), r.text);
-        EXPECT_EQ(imgforge::hex_records_format(r.text), r.f) << r.text;
-        for (size_t piece : {size_t(1), r.text.size() + 1})
-            EXPECT_EQ(read(r.f, r.text, r.base, piece),
-                      (reading{hex_of(r.bytes, ""), r.bytes.size(), ""}))
-                << r.text;
-    }
 }
 
 TEST(HexRecords, Reads)

@@ -10,7 +10,7 @@ using namespace imgforge;
 
 // The bits an argument blows, or why it is refused: a value complaint is
 // followed by the "invalid sym value" line, every refusal by the "invalid -w
-// argument" line. A number must be one whole hexadecimal number of 32 bits.
+// argument" line. Raw words are in the properties of numbers.
 TEST(HwBits, Arguments)
 {
     struct {
@@ -23,27 +23,13 @@ TEST(HwBits, Arguments)
         {"OTP_BROWNOUT_THR:000000007", 0x00000E00},
         {"OTP_NABG_TRIM:1ff", 0x00FF8000},
         {"OTP_BATT_TYPE:RECHARGE_VBAT_GT_1p8V", 0x18000000},
-        {"0xFFFFFFFF", 0xFFFFFFFF},
-        {"0000000080000000", 0x80000000},
         // 16 digits, leading zeros
         {"SWD_DISABLE:0000000000000001", 0x00000001},
         {"OTP_DISABLE_VDD:1", 0x20000000},
         // a name that prefixes another
         {"OTP_DISABLE_VDDIO:1", 0x02000000},
         {"OTP_DISABLE_VDD", 0x20000000},
-        {"100000000", 0, ""},
-        // beyond 32 bits: no wrap to 0
-        {"0000000100000001", 0, ""},
         {"SWD_DISABLEX", 0, ""},
-        {"abc", 0x00000ABC},
-        {"0", 0},
-        {"+1", 0, ""},
-        {"0x", 0, ""},
-        {"", 0, ""},
-        {" 1", 0, ""},
-        {"12 ", 0, ""},
-        {"0x1g", 0, ""},
-        {"0xFFFFFFFFF", 0, ""},
         {"FOO:1", 0, ""},
         {"swd_disable", 0, ""},
         {":1", 0, ""},

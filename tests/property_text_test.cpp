@@ -61,101 +61,85 @@ bool matches(const char *pattern, const std::string &s)
     return found;
 }
 
-// What the rule of the README accepts: the whole text the digits, 0x
-// optional for hex; its value up to `max`.
-std::optional<uint64_t> by_rule(const std::string &s, bool hex, uint64_t max)
+// What the rule of the README makes of a text: the whole text the digits, 0x
+// optional for hex; too big past `max` (or 2^64).
+number_status by_rule(const std::string &s, bool hex, uint64_t max, uint64_t &value)
 {
     if (s.find('\0') != std::string::npos ||
         !matches(hex ? "^(0[xX])?[0-9a-fA-F]+$" : "^[0-9]+$", s))
-        return std::nullopt;
+        return number_status::invalid;
     bool prefix = hex && s.size() > 1 && (s[1] == 'x' || s[1] == 'X');
     std::optional<uint64_t> v = value_of(s.substr(prefix ? 2 : 0), hex ? 16 : 10);
-    return v && *v <= max ? v : std::nullopt;
+    value = v.value_or(0);
+    return v && *v <= max ? number_status::ok : number_status::too_big;
+}
+
+// Every reader of numbers agrees with the rule on `s`: the decimal and hex
+// parsers at three maxima, u8/u16/u32 cells and -w raw words.
+void agrees_with_rule(const std::string &s)
+{
+    for (bool hex : {false, true})
+        for (uint64_t max : {uint64_t(0xFF), uint64_t(UINT32_MAX), UINT64_MAX >> 1}) {
+            uint64_t got = 0, want = 0;
+            number_status status =
+                hex ? parse_hex(s.c_str(), max, got) : parse_decimal(s.c_str(), max, got);
+            RC_ASSERT(status == by_rule(s, hex, max, want));
+            RC_ASSERT(status != number_status::ok || got == want);
+        }
+    // u8, u16, u32 cells: decimal, or 0x and hex digits.
+    const content_kind kinds[] = {content_kind::u8, content_kind::u16, content_kind::u32};
+    for (size_t k = 0; k < 3; k++) {
+        bool hex = s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
+        uint64_t want = 0;
+        bool ok = by_rule(s, hex, (uint64_t(1) << (8 << k)) - 1, want) == number_status::ok;
+        file_cache files;
+        bytes out;
+        RC_ASSERT(content_from_text(kinds[k], s, "", files, out).empty() == ok);
+        uint64_t v = 0;
+        for (size_t i = out.size(); i-- > 0;)
+            v = v << 8 | out[i];
+        RC_ASSERT(!ok || (out.size() == size_t(1) << k && v == want));
+    }
+    // -w: a raw word is hex digits, 0x optional, at most 32 bits; a text
+    // that names no field and is no word blows nothing.
+    if (s.find(':') == std::string::npos && find_hw_cfg_by_name(s.c_str()) < 0) {
+        uint64_t want = 0;
+        bool ok = by_rule(s, true, UINT32_MAX, want) == number_status::ok;
+        try {
+            RC_ASSERT(ok && hw_bits_to_blow(s.c_str()) == want);
+        } catch (const error &e) {
+            RC_ASSERT(!ok && e.status == EXIT_USAGE);
+        }
+    }
 }
 
 TEST(NumbersProperty, AcceptedExactlyByTheRule)
 {
-    check_property(2000, [] {
-        std::string s = *number_like();
-        for (bool hex : {false, true})
-            for (uint64_t max : {uint64_t(0xFF), uint64_t(UINT32_MAX), UINT64_MAX >> 1}) {
-                uint64_t got = 0;
-                number_status status =
-                    hex ? parse_hex(s.c_str(), max, got) : parse_decimal(s.c_str(), max, got);
-                std::optional<uint64_t> want = by_rule(s, hex, max);
-                RC_ASSERT((status == number_status::ok) == want.has_value());
-                if (want)
-                    RC_ASSERT(got == *want);
-            }
-        // u8, u16, u32 cells: decimal, or 0x and hex digits.
-        const content_kind kinds[] = {content_kind::u8, content_kind::u16, content_kind::u32};
-        for (size_t k = 0; k < 3; k++) {
-            uint64_t max = (uint64_t(1) << (8 << k)) - 1;
-            bool hex = s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
-            std::optional<uint64_t> want = by_rule(s, hex, max);
-            file_cache files;
-            bytes out;
-            bool ok = content_from_text(kinds[k], s, "", files, out).empty();
-            RC_ASSERT(ok == want.has_value());
-            uint64_t v = 0;
-            for (size_t i = out.size(); i-- > 0;)
-                v = v << 8 | out[i];
-            if (want)
-                RC_ASSERT(out.size() == size_t(1) << k && v == *want);
-        }
-        // -w: a raw word is hex digits, 0x optional, at most 32 bits; a
-        // text that names no field and is no word blows nothing.
-        if (s.find(':') == std::string::npos && find_hw_cfg_by_name(s.c_str()) < 0) {
-            std::optional<uint64_t> want = by_rule(s, true, UINT32_MAX);
-            try {
-                RC_ASSERT(want.has_value() && hw_bits_to_blow(s.c_str()) == *want);
-            } catch (const error &e) {
-                RC_ASSERT(!want && e.status == EXIT_USAGE);
-            }
-        }
-    });
+    check_property(2000, [] { agrees_with_rule(*number_like()); });
 }
 
-// Every typed value at its smallest, its largest and one past each.
-TEST(Numbers, Limits)
+// Every limit: each type's largest value and one past it, in every form the
+// rule allows, and the texts just outside the rule.
+TEST(NumbersProperty, Limits)
 {
-    const content_kind kinds[] = {content_kind::u8, content_kind::u16, content_kind::u32};
-    for (size_t k = 0; k < 3; k++) {
-        uint64_t max = (uint64_t(1) << (8 << k)) - 1;
-        char hex[32];
-        std::snprintf(hex, sizeof hex, "0x%llX", static_cast<unsigned long long>(max));
-        char hex_past[32];
-        std::snprintf(hex_past, sizeof hex_past, "0X%llx",
-                      static_cast<unsigned long long>(max + 1));
-        const std::pair<std::string, bool> rows[] = {
-            {"0", true},
-            {"0x0", true},
-            {std::to_string(max), true},
-            {hex, true},
-            {"-1", false},
-            {"", false},
-            {std::to_string(max + 1), false},
-            {hex_past, false},
-            {"0x", false},
-            {"00" + std::to_string(max), true},
-            {"18446744073709551616", false},
-        };
-        for (const auto &[text, ok] : rows) {
-            file_cache files;
-            bytes out;
-            EXPECT_EQ(content_from_text(kinds[k], text, "", files, out).empty(), ok) << text;
+    // clang-format off
+    std::vector<std::string> texts = {"", "0x", "-1", "+1", " 1", "1 ", "0x1g", "99999999999999999999x",
+                                      "18446744073709551616", "0000000100000001"};
+    // clang-format on
+    for (uint64_t max :
+         {uint64_t(0xFF), uint64_t(0xFFFF), uint64_t(UINT32_MAX), UINT64_MAX >> 1, UINT64_MAX})
+        for (uint64_t v : {uint64_t(0), max, max + 1}) // 2^64 wraps to 0: it is in the list
+            for (const char *form : {"%llu", "00%llu", "0x%llX", "0X%llx", "%llx", "000%llX"}) {
+                char text[32];
+                std::snprintf(text, sizeof text, form, static_cast<unsigned long long>(v));
+                texts.push_back(text);
+            }
+    check_property(1, [&] {
+        for (const std::string &s : texts) {
+            RC_LOG() << "'" << s << "'\n";
+            agrees_with_rule(s);
         }
-    }
-    uint64_t v = 0;
-    EXPECT_EQ(parse_hex("FFFFFFFF", UINT32_MAX, v), number_status::ok);
-    EXPECT_EQ(v, UINT32_MAX);
-    EXPECT_EQ(parse_hex("100000000", UINT32_MAX, v), number_status::too_big);
-    EXPECT_EQ(parse_decimal("4294967295", UINT32_MAX, v), number_status::ok);
-    EXPECT_EQ(parse_decimal("4294967296", UINT32_MAX, v), number_status::too_big);
-    EXPECT_EQ(parse_decimal("99999999999999999999x", UINT32_MAX, v), number_status::invalid);
-    EXPECT_EQ(parse_decimal("18446744073709551615", UINT64_MAX, v), number_status::ok);
-    EXPECT_EQ(v, UINT64_MAX);
-    EXPECT_EQ(parse_decimal("18446744073709551616", UINT64_MAX, v), number_status::too_big);
+    });
 }
 
 // A CSV writer by RFC 4180: a cell in quotes when it holds a quote, comma,
@@ -299,6 +283,10 @@ TEST(JsonText, Escapes)
         {"\xff\xc3", R"("\\xff\\xc3")"},
         {"\xc3\xa9\xf0\x9f\x98\x80", "\"\xc3\xa9\xf0\x9f\x98\x80\""},
         {"\xed\xa0\x80\xc0\x80", R"("\\xed\\xa0\\x80\\xc0\\x80")"},
+        // Past U+10FFFF and overlong are not UTF-8; the forms at those edges are.
+        {"\xf4\x90\x80\x80\xe0\x80\x80", R"("\\xf4\\x90\\x80\\x80\\xe0\\x80\\x80")"},
+        {"\xf4\x8f\xbf\xbf\xed\x9f\xbf\xe0\xa0\x80\xc2\xa0\xdf\xbf",
+         "\"\xf4\x8f\xbf\xbf\xed\x9f\xbf\xe0\xa0\x80\xc2\xa0\xdf\xbf\""},
         // Longer than the writer's buffer: after what it holds.
         {std::string(20000, 'a'), "\"" + std::string(20000, 'a') + "\""},
         // Past the sixteen bytes read at once.
