@@ -136,11 +136,11 @@ TEST_F(Manifest, ErrorsNameTheFileAndTheRecord)
         write("doc.json", text);
         expect_cases({{{"--manifest", "doc.json", "-b"}, 2, "", error("doc.json", message)}});
     }
-    // A NUL inside a string is a record byte.
     write("zero.json", R"({"records":[{"tag":"3f","text":"a\u0000b"}]})");
-    expect_cases({{{"--manifest", "zero.json", "-v"}, 0, "@0007 3f  61 00 62\n", ""}});
     // clang-format off
     expect_cases({
+        // A NUL inside a string is a record byte.
+        {{"--manifest", "zero.json", "-v"}, 0, "@0007 3f  61 00 62\n", ""},
         {{"--manifest", "/dev/zero"}, 2, "", "ERROR: way too much data from '/dev/zero'\n", {}, {}, "/dev/zero"},
         {{"--manifest", "none.json"}, 2, "", error("none.json", ": cannot read it: No such file or directory")},
         {{"--manifest", "sub"}, 2, "", error("sub", ": cannot read it: Is a directory"), {}, {}, "a folder cannot be opened as a file"},
@@ -234,17 +234,12 @@ TEST_F(Batch, ErrorsWriteNothing)
         expect_cases({{{"--batch", "d.csv", "-O", "out"}, 2, "", error(r.text)}});
         EXPECT_TRUE(names_in("out").empty()) << r.table;
     }
-    expect_cases({{{"--batch", "none.csv"},
-                   2,
-                   "",
-                   "ERROR: 'none.csv': cannot read it: No such file or directory\n"},
-                  {{"--batch", "/dev/zero"},
-                   2,
-                   "",
-                   "ERROR: way too much data from '/dev/zero'\n",
-                   {},
-                   {},
-                   "/dev/zero"}});
+    // clang-format off
+    expect_cases({
+        {{"--batch", "none.csv"}, 2, "", "ERROR: 'none.csv': cannot read it: No such file or directory\n"},
+        {{"--batch", "/dev/zero"}, 2, "", "ERROR: way too much data from '/dev/zero'\n", {}, {}, "/dev/zero"},
+    });
+    // clang-format on
     // Names that are files on every system, and columns of the register-write
     // tags, which may hold several records.
     write("d.csv", "id,fc,fc\nlpt0," + std::string(16, '0') + ",\ncom10.bin,,\n" +

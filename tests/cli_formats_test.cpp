@@ -188,11 +188,9 @@ TEST_F(Dump, RegionAtAnOffset)
     // A region of 4 GiB is larger than any flash (the file is sparse).
     write("huge", bytes{});
     fs::resize_file(path("huge"), 0x1000 + (uint64_t(1) << 32));
-    expect_cases({{{"--at", "0x1000", "-r", "huge"},
-                   3,
-                   "",
-                   "ERROR: the region at offset 0x1000 of 'huge' is 4 GiB or more; give its size "
-                   "with -f\n"}});
+    // clang-format off
+    expect_cases({{{"--at", "0x1000", "-r", "huge"}, 3, "", "ERROR: the region at offset 0x1000 of 'huge' is 4 GiB or more; give its size with -f\n"}});
+    // clang-format on
     // A pipe is read its way to the offset.
     run_env piped;
     std::string data = as_string(before);

@@ -44,7 +44,6 @@ TEST_F(Long, ParsingAndHelp)
         {{"--JSON=x"}, 1, "", "ERROR: unknown option '--JSON'\n"},
         {{"--tag"}, 1, "", "ERROR: unknown option '--tag'\nhint: did you mean '--tags'?\n"},
         {{"--st"}, 1, "", "ERROR: unknown option '--st'\nhint: did you mean '--set'?\n"},
-        {{"--sets"}, 1, "", "ERROR: unknown option '--sets'\nhint: did you mean '--set'?\n"},
         {{"--chek", "--bogus"}, 1, "", "ERROR: unknown option '--chek'\nhint: did you mean '--check'?\n"},
         {{"--dif=x"}, 1, "", "ERROR: unknown option '--dif'\nhint: did you mean '--diff'?\n"},
         {{"--"  + std::string(41, 'x')}, 1, "", "ERROR: unknown option '--" + std::string(40, 'x') + "...'\n"},

@@ -382,24 +382,18 @@ TEST_F(Outputs, OnlyAFolderClosedToWritesIsWrittenInPlace)
     std::string name(250, 'n');
     write(name, read("img"));
     fs::create_hard_link(path(name), path("link"));
-    expect_cases({{{"-r", name, "-t", "05", "-d", "a", "-b", "-o", name},
-                   0,
-                   "",
-                   "",
-                   {},
-                   {{name, edited}, {"link", read("img")}}}});
+    // clang-format off
+    expect_cases({{{"-r", name, "-t", "05", "-d", "a", "-b", "-o", name}, 0, "", "", {}, {{name, edited}, {"link", read("img")}}}});
+    // clang-format on
 
     if (!mount_tmpfs("small", "size=1m,nr_inodes=8"))
         GTEST_SKIP() << "no tmpfs mounts here";
     write("small/img", read("img"));
     fill("small"); // no inode left
-    expect_cases(
-        {{{"-r", "small/img", "-t", "05", "-d", "a", "-b", "-o", "small/img"},
-          2,
-          "",
-          "ERROR: cannot create a temporary file beside 'small/img': No space left on device\n",
-          {},
-          {{"small/img", read("img")}}}});
+    // clang-format off
+    expect_cases({{{"-r", "small/img", "-t", "05", "-d", "a", "-b", "-o", "small/img"}, 2, "",
+                   "ERROR: cannot create a temporary file beside 'small/img': No space left on device\n", {}, {{"small/img", read("img")}}}});
+    // clang-format on
 }
 
 // Starts the tool, waits until its temporary file exists and sends it `sig`;

