@@ -179,6 +179,8 @@ TEST_F(Dump, RegionAtAnOffset)
         {{"--at", "0x1000", "-f", "4096", "-r", "dump", "-t", "0b", "-d", "dump", "-b", "-o", "dump"}, 2, "", "ERROR: way too much data from 'dump'\n"},
         {{"--at", "0x4E1C", "-f", "4096", "-r", "dump"}, 2, "", "ERROR: 'dump' is too small for the region at offset 0x4E1C\n"},
         {{"--at", "19993", "-r", "dump"}, 2, "", "ERROR: 'dump' is too small for the region at offset 19993\n"},
+        {{"--at", "9223372036854775807", "-r", "dump"}, 2, "", "ERROR: 'dump' is too small for the region at offset 9223372036854775807\n"},
+        {{"--at", "9223372036854775808", "-r", "dump"}, 1, "", "ERROR: invalid --at argument '9223372036854775808'\n"},
         {{"--at", "0x1000", "-b", "-o", "none"}, 2, "", "ERROR: 'none' is too small for the region at offset 0x1000\n"},
         {{"--at", "0x1000", "-b", "-o", "x"}, 2, "", "ERROR: 'x' is too small for the region at offset 0x1000\n", {{"x", bytes{}}}, {{"x", bytes{}}}},
         {{"--at", "0x1000x", "-b", "-o", "x"}, 1, "", "ERROR: invalid --at argument '0x1000x'\n", {{"x", bytes{}}}, {{"x", bytes{}}}},

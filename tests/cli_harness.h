@@ -194,6 +194,7 @@ class Sandbox : public testing::Test {
         bool count_stdout = false;               // only count the bytes of standard output
         const std::string *stdin_data = nullptr; // fed through a pipe
         long file_size_limit = -1;               // RLIMIT_FSIZE, with SIGXFSZ ignored
+        bool close_stdin = false;                // the first file opened is descriptor 0
     };
 
     // Runs "imgforge args..." in the sandbox. Through a launcher, a run the
@@ -230,6 +231,8 @@ class Sandbox : public testing::Test {
                 close(drain[0]);
                 close(drain[1]);
             }
+            if (env.close_stdin)
+                close(0);
             if (env.stdin_data) {
                 dup2(feed[0], 0);
                 close(feed[0]);

@@ -42,7 +42,6 @@ TEST_F(Long, ParsingAndHelp)
         {{"--bogus=1"}, 1, "", "ERROR: unknown option '--bogus'\n"},
         {{"--hel"}, 1, "", "ERROR: unknown option '--hel'\nhint: did you mean '--help'?\n"},
         {{"--JSON=x"}, 1, "", "ERROR: unknown option '--JSON'\n"},
-        {{"--tag"}, 1, "", "ERROR: unknown option '--tag'\nhint: did you mean '--tags'?\n"},
         {{"--st"}, 1, "", "ERROR: unknown option '--st'\nhint: did you mean '--set'?\n"},
         {{"--chek", "--bogus"}, 1, "", "ERROR: unknown option '--chek'\nhint: did you mean '--check'?\n"},
         {{"--dif=x"}, 1, "", "ERROR: unknown option '--dif'\nhint: did you mean '--diff'?\n"},
